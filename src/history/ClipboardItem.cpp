@@ -1,0 +1,191 @@
+#include "history/ClipboardItem.h"
+
+#include <QJsonValue>
+#include <QRegularExpression>
+
+#include <chrono>
+
+namespace {
+
+// Seconds between the Unix epoch and 2001-01-01 00:00:00 UTC.
+constexpr double kReferenceDateOffset = 978307200.0;
+
+bool isLineBreak(QChar c) {
+    const char16_t u = c.unicode();
+    return u == 0x0A || u == 0x0B || u == 0x0C || u == 0x0D || u == 0x85 || u == 0x2028 ||
+           u == 0x2029;
+}
+
+bool setError(QString *error, const QString &message) {
+    if (error)
+        *error = message;
+    return false;
+}
+
+// Strict RFC 4648 Base64 with padding: no white space, length a multiple of four.
+bool decodeBase64(const QString &text, QByteArray *out) {
+    if (text.size() % 4 != 0)
+        return false;
+    auto result = QByteArray::fromBase64Encoding(
+        text.toLatin1(), QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
+    if (!result)
+        return false;
+    *out = std::move(*result);
+    return true;
+}
+
+bool readOptionalBytes(const QJsonObject &object, const QString &key,
+                       std::optional<QByteArray> *out, QString *error) {
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined() || value.isNull())
+        return true;
+    if (!value.isString())
+        return setError(error, QStringLiteral("\"%1\" is not a string").arg(key));
+    QByteArray bytes;
+    if (!decodeBase64(value.toString(), &bytes))
+        return setError(error, QStringLiteral("\"%1\" is not valid Base64").arg(key));
+    *out = std::move(bytes);
+    return true;
+}
+
+bool readRequired(const QJsonObject &object, const QString &key, QJsonValue::Type type,
+                  QJsonValue *out, QString *error) {
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined())
+        return setError(error, QStringLiteral("missing key \"%1\"").arg(key));
+    if (value.type() != type)
+        return setError(error, QStringLiteral("\"%1\" has the wrong type").arg(key));
+    *out = value;
+    return true;
+}
+
+} // namespace
+
+bool isWhitespaceOrNewline(QChar c) {
+    const char16_t u = c.unicode();
+    if ((u >= 0x09 && u <= 0x0D) || u == 0x85)
+        return true;
+    switch (c.category()) {
+    case QChar::Separator_Space:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString trimmedWhitespaceAndNewlines(const QString &text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isWhitespaceOrNewline(text.at(begin)))
+        ++begin;
+    while (end > begin && isWhitespaceOrNewline(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QString ClipboardItem::preview() const {
+    const QString trimmed = trimmedWhitespaceAndNewlines(text);
+    // The first non-empty piece between line breaks; CR LF counts as one break, and empty
+    // pieces are dropped, so the first non-empty run is the answer.
+    qsizetype start = 0;
+    while (start < trimmed.size()) {
+        qsizetype end = start;
+        while (end < trimmed.size() && !isLineBreak(trimmed.at(end)))
+            ++end;
+        if (end > start)
+            return trimmed.mid(start, end - start);
+        start = end + 1;
+    }
+    return trimmed;
+}
+
+QJsonObject ClipboardItem::toJson() const {
+    QJsonObject object;
+    object.insert(QStringLiteral("id"), id.toString(QUuid::WithoutBraces).toUpper());
+    object.insert(QStringLiteral("kind"), kindRawValue(kind));
+    object.insert(QStringLiteral("text"), text);
+    if (rtfData)
+        object.insert(QStringLiteral("rtfData"), QString::fromLatin1(rtfData->toBase64()));
+    if (imageData)
+        object.insert(QStringLiteral("imageData"), QString::fromLatin1(imageData->toBase64()));
+    object.insert(QStringLiteral("containsLink"), containsLink);
+    object.insert(QStringLiteral("copiedAt"), copiedAt);
+    object.insert(QStringLiteral("isPinned"), isPinned);
+    return object;
+}
+
+std::optional<ClipboardItem> ClipboardItem::fromJson(const QJsonObject &object, QString *error) {
+    static const QRegularExpression uuidPattern(QStringLiteral(
+        "^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
+
+    ClipboardItem item;
+    QJsonValue value;
+    if (!readRequired(object, QStringLiteral("id"), QJsonValue::String, &value, error))
+        return std::nullopt;
+    const QString idText = value.toString();
+    if (!uuidPattern.match(idText).hasMatch()) {
+        setError(error, QStringLiteral("\"id\" is not a UUID"));
+        return std::nullopt;
+    }
+    item.id = QUuid::fromString(idText);
+
+    if (!readRequired(object, QStringLiteral("kind"), QJsonValue::String, &value, error))
+        return std::nullopt;
+    const auto kind = kindFromRawValue(value.toString());
+    if (!kind) {
+        setError(error, QStringLiteral("unknown kind \"%1\"").arg(value.toString()));
+        return std::nullopt;
+    }
+    item.kind = *kind;
+
+    if (!readRequired(object, QStringLiteral("text"), QJsonValue::String, &value, error))
+        return std::nullopt;
+    item.text = value.toString();
+
+    if (!readOptionalBytes(object, QStringLiteral("rtfData"), &item.rtfData, error) ||
+        !readOptionalBytes(object, QStringLiteral("imageData"), &item.imageData, error))
+        return std::nullopt;
+
+    if (!readRequired(object, QStringLiteral("containsLink"), QJsonValue::Bool, &value, error))
+        return std::nullopt;
+    item.containsLink = value.toBool();
+
+    if (!readRequired(object, QStringLiteral("copiedAt"), QJsonValue::Double, &value, error))
+        return std::nullopt;
+    item.copiedAt = value.toDouble();
+
+    if (!readRequired(object, QStringLiteral("isPinned"), QJsonValue::Bool, &value, error))
+        return std::nullopt;
+    item.isPinned = value.toBool();
+    return item;
+}
+
+double ClipboardItem::now() {
+    using namespace std::chrono;
+    const auto sinceEpoch = duration<double>(system_clock::now().time_since_epoch());
+    return sinceEpoch.count() - kReferenceDateOffset;
+}
+
+QString kindRawValue(ClipboardItem::Kind kind) {
+    switch (kind) {
+    case ClipboardItem::Kind::text:
+        return QStringLiteral("text");
+    case ClipboardItem::Kind::rich:
+        return QStringLiteral("rich");
+    case ClipboardItem::Kind::image:
+        return QStringLiteral("image");
+    }
+    Q_UNREACHABLE();
+}
+
+std::optional<ClipboardItem::Kind> kindFromRawValue(const QString &raw) {
+    if (raw == QLatin1String("text"))
+        return ClipboardItem::Kind::text;
+    if (raw == QLatin1String("rich"))
+        return ClipboardItem::Kind::rich;
+    if (raw == QLatin1String("image"))
+        return ClipboardItem::Kind::image;
+    return std::nullopt;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+// One entry of the clipboard history: a plain value record. Two entries are equal exactly when
+// their ids are equal; equal content is a different test (the monitor's duplicate rule).
+struct ClipboardItem {
+    enum class Kind { text, rich, image };
+
+    QUuid id;
+    Kind kind = Kind::text;
+    QString text;                        // "Image" for image entries
+    std::optional<QByteArray> rtfData;   // an RTF document; rich entries only
+    std::optional<QByteArray> imageData; // a PNG file; image entries only
+    bool containsLink = false;
+    double copiedAt = 0; // seconds since 2001-01-01 00:00:00 UTC
+    bool isPinned = false;
+
+    // The one-line label of a row: the first non-empty line of the trimmed text, with the
+    // white space inside it (also at its end) kept.
+    QString preview() const;
+
+    // The element format of the pins file: compact keys, upper-case UUID, standard Base64.
+    QJsonObject toJson() const;
+    // Fails (nullopt, with a description in *error) on a missing required key, a wrong JSON type,
+    // an unknown kind, a malformed UUID or malformed Base64. Unknown keys are ignored.
+    static std::optional<ClipboardItem> fromJson(const QJsonObject &object,
+                                                 QString *error = nullptr);
+
+    // The current time in the form of copiedAt.
+    static double now();
+
+    friend bool operator==(const ClipboardItem &a, const ClipboardItem &b) { return a.id == b.id; }
+};
+
+QString kindRawValue(ClipboardItem::Kind kind);
+std::optional<ClipboardItem::Kind> kindFromRawValue(const QString &raw);
+
+// Whether c belongs to the whitespace-and-newline set: Zs, Zl, Zp, U+0009..U+000D and U+0085.
+bool isWhitespaceOrNewline(QChar c);
+// text without leading and trailing characters of the whitespace-and-newline set.
+QString trimmedWhitespaceAndNewlines(const QString &text);

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class DefaultsStore;
+
+// The four user settings. Every assignment, even of an unchanged value, tells observers
+// (willChange), writes the store, then runs the matching callback.
+class AppSettings : public QObject {
+    Q_OBJECT
+public:
+    static constexpr quint32 kDefaultHotKeyCode = 9;        // V
+    static constexpr quint32 kDefaultHotKeyModifiers = 768; // Command + Shift
+    static constexpr qint64 kDefaultRetentionMinutes = 120;
+
+    explicit AppSettings(std::unique_ptr<DefaultsStore> store, QObject *parent = nullptr);
+    ~AppSettings() override;
+
+    // The process-wide instance over the real store, created on first use (main thread).
+    static AppSettings &shared();
+
+    quint32 hotKeyCode() const { return m_hotKeyCode; }
+    void setHotKeyCode(quint32 code);
+    quint32 hotKeyModifiers() const { return m_hotKeyModifiers; } // Carbon mask
+    void setHotKeyModifiers(quint32 modifiers);
+    bool hasSeenWelcome() const { return m_hasSeenWelcome; }
+    void setHasSeenWelcome(bool seen);
+    qint64 retentionMinutes() const { return m_retentionMinutes; }
+    void setRetentionMinutes(qint64 minutes);
+
+    // retentionMinutes in seconds, saturated at the limits of qint64.
+    qint64 retentionSeconds() const;
+    // The shortcut's symbols joined with no separator, "⌘⇧V" by default.
+    QString hotKeyDisplay() const;
+    bool isDefaultHotKey() const;
+
+    // Called after the shortcut's key code or mask was assigned.
+    std::function<void()> onHotKeyChange;
+    // Called after the retention time was assigned.
+    std::function<void()> onRetentionChange;
+
+Q_SIGNALS:
+    // Sent before any of the four settings changes.
+    void willChange();
+
+private:
+    std::unique_ptr<DefaultsStore> m_store;
+    quint32 m_hotKeyCode = kDefaultHotKeyCode;
+    quint32 m_hotKeyModifiers = kDefaultHotKeyModifiers;
+    bool m_hasSeenWelcome = false;
+    qint64 m_retentionMinutes = kDefaultRetentionMinutes;
+};

@@ -1,0 +1,35 @@
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace tqtest {
+
+namespace {
+std::unique_ptr<QTemporaryDir> &currentDir() {
+    static std::unique_ptr<QTemporaryDir> dir;
+    return dir;
+}
+} // namespace
+
+QString resetHome() {
+    auto &dir = currentDir();
+    dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tq-home-XXXXXX"));
+    const QString root = dir->path();
+    QDir(root).mkpath(QStringLiteral("runtime"));
+    QFile::setPermissions(root + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("HOME", root.toLocal8Bit());
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_RUNTIME_DIR", (root + QStringLiteral("/runtime")).toLocal8Bit());
+    return root;
+}
+
+QString home() {
+    return currentDir() ? currentDir()->path() : QString();
+}
+
+} // namespace tqtest
