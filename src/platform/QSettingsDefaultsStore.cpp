@@ -32,10 +32,14 @@ QVariant QSettingsDefaultsStore::value(const QString &key) const {
 }
 
 void QSettingsDefaultsStore::setValue(const QString &key, const QVariant &value) {
-    m_settings.setValue(key, value);
+    // A QSettings keeps its first error for good, so each write gets its own to learn whether
+    // this write landed. Both share the file's cache: the long-lived one reads the new value,
+    // and a write that failed is retried with the next one.
+    QSettings writer(m_settings.fileName(), QSettings::IniFormat);
+    writer.setValue(key, value);
     // Settings change rarely; flushing each one means nothing waits for a clean exit.
-    m_settings.sync();
-    if (m_settings.status() != QSettings::NoError)
+    writer.sync();
+    if (writer.status() != QSettings::NoError)
         SystemLog::write(QStringLiteral("Tallowquill: failed to save settings: could not write %1")
-                             .arg(m_settings.fileName()));
+                             .arg(writer.fileName()));
 }

@@ -50,33 +50,12 @@ IntegerReading fromText(const QString &text) {
 }
 
 IntegerReading integerReading(const QVariant &value) {
-    switch (value.typeId()) {
-    case QMetaType::Bool:
+    if (value.typeId() == QMetaType::Bool)
         return {value.toBool() ? 1 : 0, true};
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-        return {value.toLongLong(), true};
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-    case QMetaType::UShort:
-    case QMetaType::UChar: {
-        const qulonglong number = value.toULongLong();
-        return {number > qulonglong(kMaxInteger) ? kMaxInteger : qint64(number), true};
-    }
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return fromDouble(value.toDouble());
-    case QMetaType::QString:
-    case QMetaType::QByteArray:
-        return fromText(value.toString());
-    default:
+    // Numbers of every width print as their digits, so one parser serves all of them.
+    if (value.typeId() == QMetaType::QStringList || !value.canConvert<QString>())
         return {};
-    }
+    return fromText(value.toString());
 }
 
 // A stored value read as a Boolean; nullopt when it is neither a Boolean nor a number.
@@ -104,6 +83,8 @@ bool fitsUnsigned32(const IntegerReading &reading) {
 
 // The stored value as it should appear in a log line.
 QString quoted(const QVariant &value) {
+    if (value.typeId() == QMetaType::QStringList) // an INI value with commas
+        return u'"' + value.toStringList().join(QStringLiteral(", ")) + u'"';
     if (value.canConvert<QString>())
         return u'"' + value.toString() + u'"';
     return QStringLiteral("of type %1").arg(QLatin1String(value.typeName()));
