@@ -15,8 +15,6 @@ public:
     // Where the default store keeps its file for the current environment.
     static QString defaultFilePath();
 
-    QString filePath() const { return m_settings.fileName(); }
-
     bool contains(const QString &key) const override;
     QVariant value(const QString &key) const override;
     void setValue(const QString &key, const QVariant &value) override;
