@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// The operating system's record of whether the program starts when the user logs in. It is
+// the only record: nothing about it is kept in the settings.
+class LoginItem {
+public:
+    enum class Status {
+        notRegistered = 0,
+        enabled = 1,
+        requiresApproval = 2, // registered, but switched off by the desktop; the user must allow it
+        notFound = 3,         // the program itself cannot be located
+    };
+
+    virtual ~LoginItem() = default;
+
+    virtual Status status() const = 0;
+    // Each returns true on success; otherwise false with a readable reason in *error.
+    virtual bool registerItem(QString *error) = 0;
+    virtual bool unregisterItem(QString *error) = 0;
+};
