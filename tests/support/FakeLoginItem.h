@@ -4,13 +4,13 @@
 
 namespace tqtest {
 
-// A login item in memory that counts the changes asked of it. A failing item refuses every
-// change with the reason in `failure`.
+// A login item in memory that counts the changes asked of it; with `failure` set, every change
+// fails with that reason.
 class FakeLoginItem : public LoginItem {
 public:
     Status current = Status::notRegistered;
     Status afterRegister = Status::enabled; // what the desktop makes of a registration
-    QString failure;                        // non-empty: changes fail with this reason
+    QString failure;
     int registers = 0;
     int unregisters = 0;
 
@@ -23,10 +23,8 @@ public:
 private:
     bool change(Status next, QString *error, int &count) {
         ++count;
-        if (!failure.isEmpty()) {
-            *error = failure;
-            return false;
-        }
+        if (!failure.isEmpty())
+            return *error = failure, false;
         current = next;
         return true;
     }
