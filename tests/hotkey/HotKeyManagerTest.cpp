@@ -1,7 +1,6 @@
 #include "hotkey/HotKeyManager.h"
 
 #include "hotkey/ShortcutFormat.h"
-#include "platform/SystemLog.h"
 #include "support/FakeHotKeyGrab.h"
 
 #include <gtest/gtest.h>
@@ -73,20 +72,6 @@ TEST_F(HotKeyManagerTest, PressesRunTheCurrentCallback) {
     grab().press();
     grab().press();
     EXPECT_EQ(first, 2);
-}
-
-// A shortcut another program holds stays inactive without a word: no log line, no retry.
-TEST_F(HotKeyManagerTest, RefusedShortcutIsSilentlyInactive) {
-    SystemLog::Capture log;
-    int presses = 0;
-    manager().onHotKey = [&] { ++presses; };
-    grab().refuses = true;
-    manager().registerHotKey(9, kCommandShift);
-    grab().press();
-
-    EXPECT_EQ(presses, 0);
-    EXPECT_EQ(grab().calls(), QStringList{QStringLiteral("grab 47 768")});
-    EXPECT_TRUE(log.lines().isEmpty());
 }
 
 // Off X11 (here the offscreen platform) the program runs on with no shortcut, and never crashes.

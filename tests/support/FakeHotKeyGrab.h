@@ -21,8 +21,6 @@ public:
     bool grab(int evdevCode, quint32 modifiers) override {
         ungrab();
         m_calls << QStringLiteral("grab %1 %2").arg(evdevCode).arg(modifiers);
-        if (refuses)
-            return false;
         m_held = Combination{evdevCode, modifiers};
         return true;
     }
@@ -39,9 +37,6 @@ public:
     const std::optional<Combination> &held() const { return m_held; }
     // "grab CODE MASK" and "ungrab" (only when something was held), in call order.
     const QStringList &calls() const { return m_calls; }
-
-    // Refuses every grab, like a combination another program holds.
-    bool refuses = false;
 
 private:
     std::optional<Combination> m_held;
