@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <functional>
+#include <memory>
+
+class HotKeyGrab;
+
+// Makes the user's shortcut work system-wide, whichever window is in front, and turns each press
+// into a call of onHotKey on the main thread. Holds at most one shortcut. Main thread only.
+class HotKeyManager {
+public:
+    explicit HotKeyManager(std::unique_ptr<HotKeyGrab> grab);
+    ~HotKeyManager();
+    HotKeyManager(const HotKeyManager &) = delete;
+    HotKeyManager &operator=(const HotKeyManager &) = delete;
+
+    // The process-wide instance over the display's own grab; created on first use, which must
+    // come after the application object, and destroyed with that object.
+    static HotKeyManager &shared();
+
+    // Run for every press of the registered shortcut; a key held down counts once. Without it a
+    // press is swallowed and nothing happens.
+    std::function<void()> onHotKey;
+
+    // Makes the shortcut (virtual key code, Carbon modifier mask) the one registered shortcut,
+    // releasing the previous one first. A key without a physical translation, or a combination
+    // another program holds, leaves no shortcut registered, silently.
+    void registerHotKey(quint32 keyCode, quint32 modifiers);
+
+private:
+    std::unique_ptr<HotKeyGrab> m_grab;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <functional>
+#include <memory>
+
+// A system-wide key grab: presses of one key with one set of modifiers, in whatever window is in
+// front, are reported to this program instead of reaching that window. Holds at most one
+// combination. Main thread only.
+class HotKeyGrab {
+public:
+    virtual ~HotKeyGrab() = default;
+
+    // Grabs the key with Linux evdev code `evdevCode` (its physical position) together with the
+    // modifiers of the Carbon mask `modifiers` (Command = Super, Control, Option = Alt, Shift;
+    // other bits are ignored), whether or not Caps Lock or Num Lock is on. Releases the previous
+    // grab first. Returns false, holding nothing, when the system refuses (another program holds
+    // the combination) or offers no global grabs.
+    virtual bool grab(int evdevCode, quint32 modifiers) = 0;
+    // Releases the grab, if there is one.
+    virtual void ungrab() = 0;
+
+    // Called on the main thread for each press of the grabbed combination. A key held down is
+    // reported once: its auto-repeats are swallowed until it is released.
+    std::function<void()> onPressed;
+};
+
+// The grab for the display the application runs on: an X11 grab under the xcb platform, one
+// that grabs nothing elsewhere (offscreen, native Wayland). Needs the application object.
+std::unique_ptr<HotKeyGrab> createSystemHotKeyGrab();

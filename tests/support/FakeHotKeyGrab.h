@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/HotKeyGrab.h"
+
+#include <QStringList>
+
+#include <optional>
+
+namespace tqtest {
+
+// An in-memory key grab for unit tests of the logic. Tests play the user by calling press(),
+// which reports a press only while a combination is held, as a real grab would.
+class FakeHotKeyGrab : public HotKeyGrab {
+public:
+    struct Combination {
+        int evdevCode = 0;
+        quint32 modifiers = 0;
+        bool operator==(const Combination &) const = default;
+    };
+
+    bool grab(int evdevCode, quint32 modifiers) override {
+        ungrab();
+        m_calls << QStringLiteral("grab %1 %2").arg(evdevCode).arg(modifiers);
+        m_held = Combination{evdevCode, modifiers};
+        return true;
+    }
+    void ungrab() override {
+        if (m_held)
+            m_calls << QStringLiteral("ungrab");
+        m_held.reset();
+    }
+
+    void press() {
+        if (m_held && onPressed)
+            onPressed();
+    }
+    const std::optional<Combination> &held() const { return m_held; }
+    // "grab CODE MASK" and "ungrab" (only when something was held), in call order.
+    const QStringList &calls() const { return m_calls; }
+
+private:
+    std::optional<Combination> m_held;
+    QStringList m_calls;
+};
+
+} // namespace tqtest
