@@ -62,10 +62,10 @@ public:
         return reply ? reply->atom : XCB_NONE;
     }
 
-    xcb_window_t clipboardOwner() {
+    xcb_window_t owner(const QByteArray &selection = QByteArrayLiteral("CLIPBOARD")) {
         XcbPtr<xcb_get_selection_owner_reply_t> reply(
             xcb_get_selection_owner_reply(
-                m_connection, xcb_get_selection_owner(m_connection, atom("CLIPBOARD")), nullptr),
+                m_connection, xcb_get_selection_owner(m_connection, atom(selection)), nullptr),
             &std::free);
         return reply ? reply->owner : XCB_NONE;
     }
@@ -118,9 +118,10 @@ inline bool waitForQtToCatchUp() {
     return caughtUp;
 }
 
-// Waits until `window` no longer owns the clipboard and Qt has noticed.
-inline void waitForRelease(xcb_window_t window) {
-    waitUntil([&] { return TestDisplay::instance().clipboardOwner() != window; });
+// Waits until `window` no longer owns the selection and Qt has noticed.
+inline void waitForRelease(xcb_window_t window,
+                           const QByteArray &selection = QByteArrayLiteral("CLIPBOARD")) {
+    waitUntil([&] { return TestDisplay::instance().owner(selection) != window; });
     waitForQtToCatchUp();
 }
 
@@ -146,21 +147,23 @@ inline std::optional<QByteArray> xclipRead(const QByteArray &target) {
     return output;
 }
 
-// `xclip -selection clipboard -t TARGET -i FILE`: owns the clipboard until destroyed or
+// `xclip -selection clipboard -t TARGET -i FILE`: owns the selection until destroyed or
 // until another client takes it.
 class XclipOwner {
 public:
-    XclipOwner(const QByteArray &target, const QByteArray &bytes) {
+    XclipOwner(const QByteArray &target, const QByteArray &bytes,
+               const QByteArray &selection = QByteArrayLiteral("CLIPBOARD"))
+        : m_selection(selection) {
         m_file.open();
         m_file.write(bytes);
         m_file.flush();
-        const xcb_window_t before = TestDisplay::instance().clipboardOwner();
+        const xcb_window_t before = TestDisplay::instance().owner(m_selection);
         m_process.start(QStringLiteral("xclip"),
                         {QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                         QStringLiteral("clipboard"), QStringLiteral("-t"),
+                         QString::fromLatin1(m_selection.toLower()), QStringLiteral("-t"),
                          QString::fromLatin1(target), QStringLiteral("-i"), m_file.fileName()});
         waitUntil([&] {
-            m_window = TestDisplay::instance().clipboardOwner();
+            m_window = TestDisplay::instance().owner(m_selection);
             return m_window != XCB_NONE && m_window != before;
         });
     }
@@ -169,7 +172,7 @@ public:
             m_process.kill();
             m_process.waitForFinished();
         }
-        waitForRelease(m_window);
+        waitForRelease(m_window, m_selection);
     }
     XclipOwner(const XclipOwner &) = delete;
     XclipOwner &operator=(const XclipOwner &) = delete;
@@ -177,6 +180,7 @@ public:
     bool owns() const { return m_window != XCB_NONE; }
 
 private:
+    QByteArray m_selection;
     QTemporaryFile m_file;
     QProcess m_process;
     xcb_window_t m_window = XCB_NONE;

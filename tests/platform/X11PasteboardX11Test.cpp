@@ -86,9 +86,17 @@ TEST_F(X11PasteboardTest, OurWriteIsExactlyOneChange) {
     EXPECT_EQ(pasteboard.changeCount(), before + 2);
 }
 
-// A copy in another application is noticed, also right after a write of ours.
+// A copy in another application is noticed, also right after a write of ours; merely
+// selecting text (the PRIMARY selection) is not a copy.
 TEST_F(X11PasteboardTest, ForeignCopiesMoveTheCount) {
     qint64 before = pasteboard.changeCount();
+    {
+        XclipOwner selection("UTF8_STRING", "only selected", "PRIMARY");
+        ASSERT_TRUE(selection.owns());
+        ASSERT_TRUE(waitForQtToCatchUp());
+        EXPECT_EQ(pasteboard.changeCount(), before);
+    }
+    before = pasteboard.changeCount();
     {
         XclipOwner xclip("UTF8_STRING", "from elsewhere");
         ASSERT_TRUE(xclip.owns());
@@ -118,8 +126,10 @@ TEST_F(X11PasteboardTest, CopyInsideThisProgramIsReadWithoutAskingTheServer) {
 // What we put back on the clipboard pastes unchanged in other applications.
 TEST_F(X11PasteboardTest, OurWriteIsServedByteForByte) {
     // Another client owns the clipboard first: taking it over from there must work too.
+    const qint64 before = pasteboard.changeCount();
     auto xclip = std::make_unique<XclipOwner>("UTF8_STRING", "earlier");
     ASSERT_TRUE(xclip->owns());
+    ASSERT_TRUE(waitUntil([&] { return pasteboard.changeCount() > before; }));
 
     const QString text = QStringLiteral("  Grüße, 世界 — two spaces kept  ");
     const QByteArray rtf = testData("writer-i18n.rtf");
@@ -175,18 +185,12 @@ INSTANTIATE_TEST_SUITE_P(
             Reads{.string = QString::fromUtf8(testData("browser-i18n-utf8_string.txt"))}},
         SingleTargetCase{"spaces_kept", "UTF8_STRING", "  word  \n",
                          Reads{.string = QStringLiteral("  word  \n")}},
-        SingleTargetCase{"html_utf16_bom", "text/html", testData("utf16le-bom.html"),
-                         Reads{.html = testData("utf16le-bom.html")}},
         SingleTargetCase{
             "png", "image/png", testData("palette-16x16.png"),
             Reads{.image = PasteboardImage{testData("palette-16x16.png"), "image/png"}}},
-        SingleTargetCase{"jpeg", "image/jpeg", testData("jfif-16x16.jpg"),
-                         Reads{.image = PasteboardImage{testData("jfif-16x16.jpg"), "image/jpeg"}}},
         SingleTargetCase{
-            "bmp", "image/bmp", testData("palette-16x16.bmp"),
-            Reads{.image = PasteboardImage{testData("palette-16x16.bmp"), "image/bmp"}}},
-        SingleTargetCase{"password_hint", "x-kde-passwordManagerHint", "secret",
-                         Reads{.concealed = true}}),
+            "jpeg", "image/jpeg", testData("jfif-16x16.jpg"),
+            Reads{.image = PasteboardImage{testData("jfif-16x16.jpg"), "image/jpeg"}}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 struct OfferCase {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <poll.h>
 
@@ -80,7 +81,7 @@ SelectionReader::Transfer SelectionReader::read(const QByteArray &target, millis
         return {};
     const Clock::time_point start = Clock::now();
     const Clock::time_point end = start + limit;
-    const std::uint32_t targetAtom = atom(target);
+    const xcb_atom_t targetAtom = atom(target);
     if (!targetAtom)
         return {isConnected() ? Status::Refused : Status::Failed, {}};
 
@@ -92,10 +93,10 @@ SelectionReader::Transfer SelectionReader::read(const QByteArray &target, millis
                           XCB_CURRENT_TIME);
     xcb_flush(m_connection);
 
-    std::uint32_t property = XCB_NONE;
+    xcb_atom_t property = XCB_NONE;
     const Clock::time_point deadline = std::min(start + patience, end);
     while (property == XCB_NONE) {
-        XcbReply<xcb_generic_event_t> event(waitForEvent(deadline));
+        XcbReply<xcb_generic_event_t> event = waitForEvent(deadline);
         if (!event)
             return {isConnected() ? Status::Silent : Status::Failed, {}};
         if ((event->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
@@ -109,22 +110,16 @@ SelectionReader::Transfer SelectionReader::read(const QByteArray &target, millis
         property = notify->property;
     }
 
-    // Deleting the property as we read it is also what tells an INCR sender to begin.
-    XcbReply<xcb_get_property_reply_t> reply(
-        xcb_get_property_reply(m_connection,
-                               xcb_get_property(m_connection, 1, m_window, property,
-                                                XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
-                               nullptr));
+    // Taking the property away as we read it is also what tells an INCR sender to begin.
+    const XcbReply<xcb_get_property_reply_t> reply = takeProperty(property);
     if (!reply)
         return {isConnected() ? Status::Refused : Status::Failed, {}};
     if (reply->type == m_incr)
         return receiveIncrementally(property, patience, end);
-    return {Status::Received,
-            QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())),
-                       xcb_get_property_value_length(reply.get()))};
+    return {Status::Received, valueOf(*reply)};
 }
 
-SelectionReader::Transfer SelectionReader::receiveIncrementally(std::uint32_t property,
+SelectionReader::Transfer SelectionReader::receiveIncrementally(xcb_atom_t property,
                                                                 milliseconds patience,
                                                                 Clock::time_point end) {
     using Status = Transfer::Status;
@@ -133,7 +128,7 @@ SelectionReader::Transfer SelectionReader::receiveIncrementally(std::uint32_t pr
         const Clock::time_point deadline = std::min(Clock::now() + patience, end);
         bool pieceReady = false;
         while (!pieceReady) {
-            XcbReply<xcb_generic_event_t> event(waitForEvent(deadline));
+            XcbReply<xcb_generic_event_t> event = waitForEvent(deadline);
             if (!event) {
                 qCWarning(lcSelection)
                     << "the clipboard owner stopped sending after" << data.size() << "bytes";
@@ -145,28 +140,37 @@ SelectionReader::Transfer SelectionReader::receiveIncrementally(std::uint32_t pr
             pieceReady = notify->window == m_window && notify->atom == property &&
                          notify->state == XCB_PROPERTY_NEW_VALUE;
         }
-        XcbReply<xcb_get_property_reply_t> reply(
-            xcb_get_property_reply(m_connection,
-                                   xcb_get_property(m_connection, 1, m_window, property,
-                                                    XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
-                                   nullptr));
+        const XcbReply<xcb_get_property_reply_t> reply = takeProperty(property);
         if (!reply)
             return {isConnected() ? Status::Refused : Status::Failed, {}};
-        const int length = xcb_get_property_value_length(reply.get());
-        if (length == 0) // an empty piece ends the transfer
+        const QByteArray piece = valueOf(*reply);
+        if (piece.isEmpty()) // an empty piece ends the transfer
             return {Status::Received, data};
-        data.append(static_cast<const char *>(xcb_get_property_value(reply.get())), length);
+        data.append(piece);
     }
+}
+
+XcbReply<xcb_get_property_reply_t> SelectionReader::takeProperty(xcb_atom_t property) {
+    return XcbReply<xcb_get_property_reply_t>(
+        xcb_get_property_reply(m_connection,
+                               xcb_get_property(m_connection, 1, m_window, property,
+                                                XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
+                               nullptr));
+}
+
+QByteArray SelectionReader::valueOf(xcb_get_property_reply_t &reply) {
+    return QByteArray(static_cast<const char *>(xcb_get_property_value(&reply)),
+                      xcb_get_property_value_length(&reply));
 }
 
 SelectionReader::Targets SelectionReader::targets(milliseconds patience) {
     const Transfer transfer = read(QByteArrayLiteral("TARGETS"), patience, patience);
     if (transfer.status != Transfer::Status::Received)
         return {transfer.status, {}};
-    QList<std::uint32_t> atoms;
-    const qsizetype count = transfer.data.size() / qsizetype(sizeof(std::uint32_t));
+    QList<xcb_atom_t> atoms;
+    const qsizetype count = transfer.data.size() / qsizetype(sizeof(xcb_atom_t));
     for (qsizetype i = 0; i < count; ++i) {
-        std::uint32_t atom = 0;
+        xcb_atom_t atom = XCB_NONE;
         std::memcpy(&atom, transfer.data.constData() + i * sizeof atom, sizeof atom);
         if (atom != XCB_NONE)
             atoms.append(atom);
@@ -174,7 +178,7 @@ SelectionReader::Targets SelectionReader::targets(milliseconds patience) {
     return {Transfer::Status::Received, atomNames(atoms)};
 }
 
-std::uint32_t SelectionReader::atom(const QByteArray &name) {
+xcb_atom_t SelectionReader::atom(const QByteArray &name) {
     if (const auto known = m_atoms.constFind(name); known != m_atoms.cend())
         return *known;
     XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
@@ -187,11 +191,11 @@ std::uint32_t SelectionReader::atom(const QByteArray &name) {
     return reply->atom;
 }
 
-QByteArrayList SelectionReader::atomNames(const QList<std::uint32_t> &atoms) {
+QByteArrayList SelectionReader::atomNames(const QList<xcb_atom_t> &atoms) {
     // Names never change on a server: ask once for the ones we have not seen, all in one go.
-    QList<std::uint32_t> unknown;
+    QList<xcb_atom_t> unknown;
     QList<xcb_get_atom_name_cookie_t> cookies;
-    for (std::uint32_t atom : atoms) {
+    for (xcb_atom_t atom : atoms) {
         if (!m_names.contains(atom) && !unknown.contains(atom)) {
             unknown.append(atom);
             cookies.append(xcb_get_atom_name(m_connection, atom));
@@ -208,7 +212,7 @@ QByteArrayList SelectionReader::atomNames(const QList<std::uint32_t> &atoms) {
         m_atoms.insert(name, unknown[i]);
     }
     QByteArrayList names;
-    for (std::uint32_t atom : atoms) {
+    for (xcb_atom_t atom : atoms) {
         if (const auto name = m_names.constFind(atom); name != m_names.cend())
             names.append(*name);
     }
@@ -220,17 +224,17 @@ void SelectionReader::discardPendingEvents() {
     }
 }
 
-xcb_generic_event_t *SelectionReader::waitForEvent(Clock::time_point deadline) {
+XcbReply<xcb_generic_event_t> SelectionReader::waitForEvent(Clock::time_point deadline) {
     for (;;) {
-        if (xcb_generic_event_t *event = xcb_poll_for_event(m_connection))
+        if (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)})
             return event;
         if (xcb_connection_has_error(m_connection))
-            return nullptr;
+            return {};
         const auto remaining = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
         if (remaining <= 0)
-            return nullptr;
+            return {};
         pollfd descriptor{xcb_get_file_descriptor(m_connection), POLLIN, 0};
         if (::poll(&descriptor, 1, int(remaining)) < 0 && errno != EINTR)
-            return nullptr;
+            return {};
     }
 }

@@ -4,10 +4,11 @@
 #include <QByteArrayList>
 #include <QHash>
 
+#include "platform/x11/XcbReply.h"
+
 #include <xcb/xcb.h>
 
 #include <chrono>
-#include <cstdint>
 
 // Asks the owner of the CLIPBOARD selection for its data over a connection of its own, so a
 // slow or silent owner costs a bounded wait and Qt's event handling is never involved.
@@ -48,19 +49,22 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    std::uint32_t atom(const QByteArray &name);
-    QByteArrayList atomNames(const QList<std::uint32_t> &atoms);
+    xcb_atom_t atom(const QByteArray &name);
+    QByteArrayList atomNames(const QList<xcb_atom_t> &atoms);
     void discardPendingEvents();
-    // The next event for our window, or nothing once the deadline has passed.
-    xcb_generic_event_t *waitForEvent(Clock::time_point deadline);
-    Transfer receiveIncrementally(std::uint32_t property, std::chrono::milliseconds patience,
+    // The next event, or nothing once the deadline has passed.
+    XcbReply<xcb_generic_event_t> waitForEvent(Clock::time_point deadline);
+    // Reads the whole property from our window and deletes it.
+    XcbReply<xcb_get_property_reply_t> takeProperty(xcb_atom_t property);
+    static QByteArray valueOf(xcb_get_property_reply_t &reply);
+    Transfer receiveIncrementally(xcb_atom_t property, std::chrono::milliseconds patience,
                                   Clock::time_point end);
 
-    xcb_connection_t *m_connection = nullptr;
-    std::uint32_t m_window = 0;
-    std::uint32_t m_clipboard = 0;
-    std::uint32_t m_property = 0;
-    std::uint32_t m_incr = 0;
-    QHash<QByteArray, std::uint32_t> m_atoms;
-    QHash<std::uint32_t, QByteArray> m_names;
+    xcb_connection_t *m_connection = nullptr; // disconnected by the destructor
+    xcb_window_t m_window = XCB_NONE;
+    xcb_atom_t m_clipboard = XCB_NONE;
+    xcb_atom_t m_property = XCB_NONE;
+    xcb_atom_t m_incr = XCB_NONE;
+    QHash<QByteArray, xcb_atom_t> m_atoms;
+    QHash<xcb_atom_t, QByteArray> m_names;
 };

@@ -43,36 +43,34 @@ ClipboardOffer &X11Pasteboard::offer() {
     return *m_offer;
 }
 
-std::optional<QByteArray> X11Pasteboard::firstOffered(const QByteArrayList &targets) {
+std::optional<X11Pasteboard::Found> X11Pasteboard::firstOffered(const QByteArrayList &targets) {
     ClipboardOffer &current = offer();
     const QByteArrayList offered = current.targets();
     for (const QByteArray &target : targets) {
         if (!offered.contains(target))
             continue;
         if (std::optional<QByteArray> bytes = current.data(target))
-            return bytes;
+            return Found{target, *bytes};
     }
     return std::nullopt;
 }
 
 std::optional<QString> X11Pasteboard::string() {
-    ClipboardOffer &current = offer();
-    const QByteArrayList offered = current.targets();
-    for (const QByteArray &target : ClipboardTargets::text()) {
-        if (!offered.contains(target))
-            continue;
-        if (const std::optional<QByteArray> bytes = current.data(target))
-            return ClipboardTargets::decodeText(target, *bytes);
-    }
+    if (const std::optional<Found> found = firstOffered(ClipboardTargets::text()))
+        return ClipboardTargets::decodeText(found->target, found->bytes);
     return std::nullopt;
 }
 
 std::optional<QByteArray> X11Pasteboard::rtfData() {
-    return firstOffered(ClipboardTargets::rtf());
+    if (std::optional<Found> found = firstOffered(ClipboardTargets::rtf()))
+        return std::move(found->bytes);
+    return std::nullopt;
 }
 
 std::optional<QByteArray> X11Pasteboard::htmlData() {
-    return firstOffered(ClipboardTargets::html());
+    if (std::optional<Found> found = firstOffered(ClipboardTargets::html()))
+        return std::move(found->bytes);
+    return std::nullopt;
 }
 
 std::optional<PasteboardImage> X11Pasteboard::image() {
@@ -94,10 +92,14 @@ bool X11Pasteboard::isConcealed() {
 }
 
 void X11Pasteboard::clearContents() {
+    Q_ASSERT(m_clipboard);
     auto data = std::make_unique<QMimeData>();
     m_written = data.get();
     // The typed writes that follow fill this same object before anyone can ask for it: other
     // clients are served from the event loop, which does not run in between.
+    // Qt claims the selection with the time of the last X event it handled, so a copy made
+    // elsewhere that Qt has not handled yet keeps the clipboard, as if it came after this
+    // write. Both changes still move the count, so the history misses neither.
     m_clipboard->setMimeData(data.release(), QClipboard::Clipboard); // the clipboard owns it now
 }
 

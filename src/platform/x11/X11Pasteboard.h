@@ -44,7 +44,12 @@ public:
 private:
     // The contents of the current change, asked for once.
     ClipboardOffer &offer();
-    std::optional<QByteArray> firstOffered(const QByteArrayList &targets);
+    struct Found {
+        QByteArray target;
+        QByteArray bytes;
+    };
+    // The first of `targets`, best first, that the owner offers and gives.
+    std::optional<Found> firstOffered(const QByteArrayList &targets);
     // The data of the write under way, or nothing when no write of ours holds the clipboard.
     QMimeData *writing(const char *operation) const;
 
