@@ -1,0 +1,240 @@
+#include "platform/x11/SelectionReader.h"
+
+#include "platform/x11/XcbReply.h"
+
+#include <QLoggingCategory>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <poll.h>
+
+namespace {
+Q_LOGGING_CATEGORY(lcSelection, "tallowquill.x11.selection")
+
+using std::chrono::milliseconds;
+
+// Where owners put the bytes for us; a name of our own so no other client's data is touched.
+constexpr char kProperty[] = "TALLOWQUILL_SELECTION";
+} // namespace
+
+SelectionReader::SelectionReader() {
+    int screenNumber = 0;
+    xcb_connection_t *connection = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(connection)) {
+        qCWarning(lcSelection) << "cannot connect to the X server; the clipboard stays unread";
+        xcb_disconnect(connection);
+        return;
+    }
+    m_connection = connection;
+
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
+        xcb_screen_next(&screens);
+
+    // A hidden window only to receive the answers; property changes tell us about INCR pieces.
+    m_window = xcb_generate_id(connection);
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, m_window, screens.data->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &events);
+
+    const QByteArrayList names{QByteArrayLiteral("CLIPBOARD"), QByteArrayLiteral("INCR"),
+                               QByteArray(kProperty)};
+    QList<xcb_intern_atom_cookie_t> cookies;
+    for (const QByteArray &name : names)
+        cookies.append(xcb_intern_atom(connection, 0, std::uint16_t(name.size()), name.data()));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        XcbReply<xcb_intern_atom_reply_t> reply(
+            xcb_intern_atom_reply(connection, cookies[i], nullptr));
+        if (reply) {
+            m_atoms.insert(names[i], reply->atom);
+            m_names.insert(reply->atom, names[i]);
+        }
+    }
+    m_clipboard = m_atoms.value(names[0]);
+    m_incr = m_atoms.value(names[1]);
+    m_property = m_atoms.value(names[2]);
+    if (!m_clipboard || !m_incr || !m_property) {
+        qCWarning(lcSelection) << "the X server refused our atoms; the clipboard stays unread";
+        xcb_disconnect(m_connection);
+        m_connection = nullptr;
+    }
+}
+
+SelectionReader::~SelectionReader() {
+    if (m_connection)
+        xcb_disconnect(m_connection); // the server destroys our window with the connection
+}
+
+bool SelectionReader::isConnected() const {
+    return m_connection && !xcb_connection_has_error(m_connection);
+}
+
+SelectionReader::Transfer SelectionReader::read(const QByteArray &target, milliseconds patience,
+                                                milliseconds limit) {
+    using Status = Transfer::Status;
+    if (!isConnected())
+        return {};
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point end = start + limit;
+    const xcb_atom_t targetAtom = atom(target);
+    if (!targetAtom)
+        return {isConnected() ? Status::Refused : Status::Failed, {}};
+
+    // Answers to earlier requests that gave up may still trickle in: never mistake them for this
+    // one.
+    discardPendingEvents();
+    xcb_delete_property(m_connection, m_window, m_property);
+    xcb_convert_selection(m_connection, m_window, m_clipboard, targetAtom, m_property,
+                          XCB_CURRENT_TIME);
+    xcb_flush(m_connection);
+
+    xcb_atom_t property = XCB_NONE;
+    const Clock::time_point deadline = std::min(start + patience, end);
+    while (property == XCB_NONE) {
+        XcbReply<xcb_generic_event_t> event = waitForEvent(deadline);
+        if (!event)
+            return {isConnected() ? Status::Silent : Status::Failed, {}};
+        if ((event->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
+            continue;
+        const auto *notify = reinterpret_cast<const xcb_selection_notify_event_t *>(event.get());
+        if (notify->requestor != m_window || notify->selection != m_clipboard ||
+            notify->target != targetAtom)
+            continue;
+        if (notify->property == XCB_NONE)
+            return {Status::Refused, {}};
+        property = notify->property;
+    }
+
+    // Taking the property away as we read it is also what tells an INCR sender to begin.
+    const XcbReply<xcb_get_property_reply_t> reply = takeProperty(property);
+    if (!reply)
+        return {isConnected() ? Status::Refused : Status::Failed, {}};
+    if (reply->type == m_incr)
+        return receiveIncrementally(property, patience, end);
+    return {Status::Received, valueOf(*reply)};
+}
+
+SelectionReader::Transfer SelectionReader::receiveIncrementally(xcb_atom_t property,
+                                                                milliseconds patience,
+                                                                Clock::time_point end) {
+    using Status = Transfer::Status;
+    QByteArray data;
+    for (;;) {
+        const Clock::time_point deadline = std::min(Clock::now() + patience, end);
+        bool pieceReady = false;
+        while (!pieceReady) {
+            XcbReply<xcb_generic_event_t> event = waitForEvent(deadline);
+            if (!event) {
+                qCWarning(lcSelection)
+                    << "the clipboard owner stopped sending after" << data.size() << "bytes";
+                return {isConnected() ? Status::Silent : Status::Failed, {}};
+            }
+            if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+                continue;
+            const auto *notify = reinterpret_cast<const xcb_property_notify_event_t *>(event.get());
+            pieceReady = notify->window == m_window && notify->atom == property &&
+                         notify->state == XCB_PROPERTY_NEW_VALUE;
+        }
+        const XcbReply<xcb_get_property_reply_t> reply = takeProperty(property);
+        if (!reply)
+            return {isConnected() ? Status::Refused : Status::Failed, {}};
+        const QByteArray piece = valueOf(*reply);
+        if (piece.isEmpty()) // an empty piece ends the transfer
+            return {Status::Received, data};
+        data.append(piece);
+    }
+}
+
+XcbReply<xcb_get_property_reply_t> SelectionReader::takeProperty(xcb_atom_t property) {
+    return XcbReply<xcb_get_property_reply_t>(
+        xcb_get_property_reply(m_connection,
+                               xcb_get_property(m_connection, 1, m_window, property,
+                                                XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
+                               nullptr));
+}
+
+QByteArray SelectionReader::valueOf(xcb_get_property_reply_t &reply) {
+    return QByteArray(static_cast<const char *>(xcb_get_property_value(&reply)),
+                      xcb_get_property_value_length(&reply));
+}
+
+SelectionReader::Targets SelectionReader::targets(milliseconds patience) {
+    const Transfer transfer = read(QByteArrayLiteral("TARGETS"), patience, patience);
+    if (transfer.status != Transfer::Status::Received)
+        return {transfer.status, {}};
+    QList<xcb_atom_t> atoms;
+    const qsizetype count = transfer.data.size() / qsizetype(sizeof(xcb_atom_t));
+    for (qsizetype i = 0; i < count; ++i) {
+        xcb_atom_t atom = XCB_NONE;
+        std::memcpy(&atom, transfer.data.constData() + i * sizeof atom, sizeof atom);
+        if (atom != XCB_NONE)
+            atoms.append(atom);
+    }
+    return {Transfer::Status::Received, atomNames(atoms)};
+}
+
+xcb_atom_t SelectionReader::atom(const QByteArray &name) {
+    if (const auto known = m_atoms.constFind(name); known != m_atoms.cend())
+        return *known;
+    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, std::uint16_t(name.size()), name.data()),
+        nullptr));
+    if (!reply)
+        return XCB_NONE;
+    m_atoms.insert(name, reply->atom);
+    m_names.insert(reply->atom, name);
+    return reply->atom;
+}
+
+QByteArrayList SelectionReader::atomNames(const QList<xcb_atom_t> &atoms) {
+    // Names never change on a server: ask once for the ones we have not seen, all in one go.
+    QList<xcb_atom_t> unknown;
+    QList<xcb_get_atom_name_cookie_t> cookies;
+    for (xcb_atom_t atom : atoms) {
+        if (!m_names.contains(atom) && !unknown.contains(atom)) {
+            unknown.append(atom);
+            cookies.append(xcb_get_atom_name(m_connection, atom));
+        }
+    }
+    for (qsizetype i = 0; i < unknown.size(); ++i) {
+        XcbReply<xcb_get_atom_name_reply_t> reply(
+            xcb_get_atom_name_reply(m_connection, cookies[i], nullptr));
+        if (!reply)
+            continue;
+        const QByteArray name(xcb_get_atom_name_name(reply.get()),
+                              xcb_get_atom_name_name_length(reply.get()));
+        m_names.insert(unknown[i], name);
+        m_atoms.insert(name, unknown[i]);
+    }
+    QByteArrayList names;
+    for (xcb_atom_t atom : atoms) {
+        if (const auto name = m_names.constFind(atom); name != m_names.cend())
+            names.append(*name);
+    }
+    return names;
+}
+
+void SelectionReader::discardPendingEvents() {
+    while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)}) {
+    }
+}
+
+XcbReply<xcb_generic_event_t> SelectionReader::waitForEvent(Clock::time_point deadline) {
+    for (;;) {
+        if (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)})
+            return event;
+        if (xcb_connection_has_error(m_connection))
+            return {};
+        const auto remaining = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
+        if (remaining <= 0)
+            return {};
+        pollfd descriptor{xcb_get_file_descriptor(m_connection), POLLIN, 0};
+        if (::poll(&descriptor, 1, int(remaining)) < 0 && errno != EINTR)
+            return {};
+    }
+}

@@ -1,0 +1,133 @@
+#include "platform/x11/X11Pasteboard.h"
+
+#include "platform/x11/ClipboardTargets.h"
+#include "platform/x11/ForeignClipboardOffer.h"
+#include "platform/x11/OwnClipboardOffer.h"
+#include "platform/x11/SelectionReader.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLoggingCategory>
+#include <QMimeData>
+
+namespace {
+Q_LOGGING_CATEGORY(lcPasteboard, "tallowquill.x11.pasteboard")
+}
+
+X11Pasteboard::X11Pasteboard(QObject *parent)
+    : QObject(parent)
+    , m_clipboard(QGuiApplication::clipboard()) {
+    connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
+        if (mode == QClipboard::Clipboard)
+            ++m_changeCount;
+    });
+}
+
+X11Pasteboard::~X11Pasteboard() = default;
+
+ClipboardOffer &X11Pasteboard::offer() {
+    if (m_offer && m_offerChangeCount == m_changeCount)
+        return *m_offer;
+    m_offer.reset();
+    m_offerChangeCount = m_changeCount;
+    if (m_clipboard && m_clipboard->ownsClipboard()) {
+        // Ours: no need to ask the X server, and asking ourselves would block.
+        m_offer = std::make_unique<OwnClipboardOffer>(
+            m_written ? m_written.data() : m_clipboard->mimeData(QClipboard::Clipboard));
+    } else {
+        if (!m_reader)
+            m_reader = std::make_unique<SelectionReader>();
+        m_offer = std::make_unique<ForeignClipboardOffer>(
+            *m_reader, ForeignClipboardOffer::Patience{targetsPatience, dataPatience});
+    }
+    return *m_offer;
+}
+
+std::optional<X11Pasteboard::Found> X11Pasteboard::firstOffered(const QByteArrayList &targets) {
+    ClipboardOffer &current = offer();
+    const QByteArrayList offered = current.targets();
+    for (const QByteArray &target : targets) {
+        if (!offered.contains(target))
+            continue;
+        if (std::optional<QByteArray> bytes = current.data(target))
+            return Found{target, *bytes};
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> X11Pasteboard::string() {
+    if (const std::optional<Found> found = firstOffered(ClipboardTargets::text()))
+        return ClipboardTargets::decodeText(found->target, found->bytes);
+    return std::nullopt;
+}
+
+std::optional<QByteArray> X11Pasteboard::rtfData() {
+    if (std::optional<Found> found = firstOffered(ClipboardTargets::rtf()))
+        return std::move(found->bytes);
+    return std::nullopt;
+}
+
+std::optional<QByteArray> X11Pasteboard::htmlData() {
+    if (std::optional<Found> found = firstOffered(ClipboardTargets::html()))
+        return std::move(found->bytes);
+    return std::nullopt;
+}
+
+std::optional<PasteboardImage> X11Pasteboard::image() {
+    ClipboardOffer &current = offer();
+    // Some owners advertise image targets they then refuse or leave empty: try the next.
+    for (const QByteArray &target : ClipboardTargets::images(current.targets())) {
+        const std::optional<QByteArray> bytes = current.data(target);
+        if (bytes && !bytes->isEmpty())
+            return PasteboardImage{*bytes, target};
+    }
+    return std::nullopt;
+}
+
+bool X11Pasteboard::isConcealed() {
+    ClipboardOffer &current = offer();
+    if (!current.targets().contains(ClipboardTargets::passwordManagerHint))
+        return false;
+    return current.data(ClipboardTargets::passwordManagerHint) == QByteArrayLiteral("secret");
+}
+
+void X11Pasteboard::clearContents() {
+    Q_ASSERT(m_clipboard);
+    auto data = std::make_unique<QMimeData>();
+    m_written = data.get();
+    // The typed writes that follow fill this same object before anyone can ask for it: other
+    // clients are served from the event loop, which does not run in between.
+    // Qt claims the selection with the time of the last X event it handled, so a copy made
+    // elsewhere that Qt has not handled yet keeps the clipboard, as if it came after this
+    // write. Both changes still move the count, so the history misses neither.
+    m_clipboard->setMimeData(data.release(), QClipboard::Clipboard); // the clipboard owns it now
+}
+
+QMimeData *X11Pasteboard::writing(const char *operation) const {
+    if (!m_written)
+        qCWarning(lcPasteboard) << operation << "without clearContents first; nothing written";
+    return m_written.data();
+}
+
+void X11Pasteboard::setRtfData(const QByteArray &rtf) {
+    if (QMimeData *data = writing("setRtfData"))
+        data->setData(QStringLiteral("text/rtf"), rtf);
+}
+
+void X11Pasteboard::setHtmlData(const QByteArray &html) {
+    if (QMimeData *data = writing("setHtmlData"))
+        data->setData(QStringLiteral("text/html"), html);
+}
+
+void X11Pasteboard::setString(const QString &text) {
+    if (QMimeData *data = writing("setString")) {
+        // text/plain, which Qt also serves as UTF8_STRING, STRING and TEXT.
+        data->setText(text);
+        data->setData(QStringLiteral("text/plain;charset=utf-8"), text.toUtf8());
+    }
+}
+
+void X11Pasteboard::writeImage(const QByteArray &png) {
+    if (QMimeData *data = writing("writeImage"))
+        data->setData(QStringLiteral("image/png"), png);
+}
