@@ -1,35 +1,34 @@
 // What counts as a link in plain text:
 //
-//   link      = scheme-url | mailto | www-host | email
-//   scheme-url = ("http" | "https" | "ftp") "://" host-start url-rest
-//              | "file://" url-rest                       ; file:///etc/hostname
-//   mailto    = "mailto:" local "@" label *("." label)
-//   www-host  = "www." label 1*("." label)               ; www.example.com, not www.example
-//   email     = local "@" label 1*("." label)            ; last label: two or more letters
-//   host-start = letter | digit | "["                     ; letters include non-ASCII (IDN)
-//   url-rest  = any characters but white space, controls and < > " `
-//   label     = (letter | digit) *(letter | digit | "-")
-//   local     = 1*(letter | digit | "." | "_" | "%" | "+" | "-")
+//   link       = web-url | file-url | mailto | www-host | email
+//   web-url    = ("http" | "https" | "ftp") "://" host-start
+//   file-url   = "file://" path-start                       ; file:///etc/hostname
+//   mailto     = "mailto:" local "@" label *("." label)
+//   www-host   = "www." label 1*("." label)                 ; www.example.com, not www.example
+//   email      = local "@" label 1*("." label)              ; last label: two or more letters
+//   host-start = letter | digit | "[" (hex-digit | ":")      ; letters include non-ASCII (IDN)
+//   path-start = any character but white space, controls, < > " ` and the punctuation that
+//                ends a sentence: . , ; : ! ? ' " * ) ] }
+//   label      = (letter | digit) *(letter | digit | "-")
+//   local      = 1*(letter | digit | "." | "_" | "%" | "+" | "-")
 //
 // Schemes and "www." are matched without regard to case and only at the start of a word: the
-// character before must not be a letter or digit (so "xhttp://a" is no link). Punctuation that
-// ends a sentence (. , ; : ! ? ' " *) and closing brackets without an opening partner inside
-// the link are not part of it; what is left after them must still be non-empty.
+// character before must not be a letter or digit (so "xhttp://a" is no link), and for "www."
+// not a dot or hyphen either (foo.www.example.com is one host name). Only whether a link exists
+// matters, so where it ends is never worked out: trailing punctuation matters only when nothing
+// else follows the scheme ("see http://." holds no link). Every test looks at a bounded stretch
+// or one that the next candidate cannot share, so the scan stays linear in the text.
 
 #include "history/LinkDetector.h"
 
 #include <QStringView>
 
+#include <algorithm>
+
 namespace {
 
 bool isWordChar(QChar c) {
     return c.isLetterOrNumber();
-}
-
-bool isUrlChar(QChar c) {
-    if (c.isSpace() || c.category() == QChar::Other_Control)
-        return false;
-    return c != u'<' && c != u'>' && c != u'"' && c != u'`';
 }
 
 bool isLabelChar(QChar c) {
@@ -40,39 +39,21 @@ bool isLocalChar(QChar c) {
     return c.isLetterOrNumber() || c == u'.' || c == u'_' || c == u'%' || c == u'+' || c == u'-';
 }
 
+bool isHexDigit(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= u'0' && u <= u'9') || ((u | 0x20) >= u'a' && (u | 0x20) <= u'f');
+}
+
+bool isPathStart(QChar c) {
+    if (c.isSpace() || c.category() == QChar::Other_Control)
+        return false;
+    static constexpr QStringView excluded = u"<>\"`.,;:!?'*)]}";
+    return !excluded.contains(c);
+}
+
 bool startsWithCaseless(QStringView text, qsizetype at, QStringView prefix) {
     return text.size() - at >= prefix.size() &&
            text.sliced(at, prefix.size()).compare(prefix, Qt::CaseInsensitive) == 0;
-}
-
-// The end of a URL that may run from begin to end, without the punctuation that closes the
-// sentence around it.
-qsizetype trimTrailing(QStringView text, qsizetype begin, qsizetype end) {
-    while (end > begin) {
-        const QChar c = text[end - 1];
-        static constexpr QStringView sentencePunctuation = u".,;:!?'\"*";
-        if (sentencePunctuation.contains(c)) {
-            --end;
-            continue;
-        }
-        const QChar open = c == u')' ? u'(' : c == u']' ? u'[' : c == u'}' ? u'{' : QChar();
-        if (!open.isNull()) {
-            const QStringView inside = text.sliced(begin, end - begin);
-            if (inside.count(open) < inside.count(c)) {
-                --end;
-                continue;
-            }
-        }
-        break;
-    }
-    return end;
-}
-
-qsizetype urlEnd(QStringView text, qsizetype begin) {
-    qsizetype end = begin;
-    while (end < text.size() && isUrlChar(text[end]))
-        ++end;
-    return trimTrailing(text, begin, end);
 }
 
 qsizetype labelEnd(QStringView text, qsizetype at) {
@@ -121,17 +102,20 @@ bool isEmailAt(QStringView text, qsizetype at, qsizetype localBegin, bool needDo
 }
 
 bool schemeLinkAt(QStringView text, qsizetype at) {
-    static constexpr QStringView networkSchemes[] = {u"http://", u"https://", u"ftp://"};
-    for (const QStringView scheme : networkSchemes) {
+    static constexpr QStringView webSchemes[] = {u"http://", u"https://", u"ftp://"};
+    for (const QStringView scheme : webSchemes) {
         if (!startsWithCaseless(text, at, scheme))
             continue;
-        const qsizetype rest = at + scheme.size();
-        const qsizetype end = urlEnd(text, rest);
-        return end > rest && (text[rest].isLetterOrNumber() || text[rest] == u'[');
+        const qsizetype host = at + scheme.size();
+        if (host >= text.size())
+            return false;
+        if (text[host] == u'[')
+            return host + 1 < text.size() && (isHexDigit(text[host + 1]) || text[host + 1] == u':');
+        return text[host].isLetterOrNumber();
     }
     if (startsWithCaseless(text, at, u"file://")) {
-        const qsizetype rest = at + 7;
-        return urlEnd(text, rest) > rest;
+        const qsizetype path = at + 7;
+        return path < text.size() && isPathStart(text[path]);
     }
     if (startsWithCaseless(text, at, u"mailto:")) {
         const qsizetype rest = at + 7;

@@ -199,6 +199,7 @@ private:
     void commitColor();
 
     int currentCodePage() const;
+    int fontTableCodePage() const;
     const CodePageDecoder &decoder(int codePage);
     QTextCharFormat charFormat(const RunKey &key) const;
     static QTextBlockFormat blockFormat(const ParagraphState &paragraph);
@@ -654,7 +655,7 @@ void RtfParser::handleText(QByteArrayView data) {
             const qsizetype end = data.indexOf(';');
             const QByteArrayView part = end < 0 ? data : data.first(end);
             if (m_fontEntry >= 0)
-                m_fontName += decoder(currentCodePage()).decode(part);
+                m_fontName += decoder(fontTableCodePage()).decode(part);
             if (end < 0)
                 break;
             commitFont();
@@ -675,11 +676,6 @@ void RtfParser::handleByte(unsigned char byte) {
     if (consumeSkip())
         return;
     const char c = char(byte);
-    if (state().destination == Destination::FontTable) {
-        if (m_fontEntry >= 0)
-            m_fontName += decoder(currentCodePage()).decode(QByteArrayView(&c, 1));
-        return;
-    }
     emitBytes(QByteArrayView(&c, 1));
 }
 
@@ -709,6 +705,11 @@ void RtfParser::emitBytes(QByteArrayView bytes) {
     GroupState &s = state();
     if (s.destination == Destination::FieldInstruction) {
         m_fieldInstructions[s.field] += decoder(currentCodePage()).decode(bytes);
+        return;
+    }
+    if (s.destination == Destination::FontTable) {
+        if (m_fontEntry >= 0)
+            m_fontName += decoder(fontTableCodePage()).decode(bytes);
         return;
     }
     if (s.destination != Destination::Body || s.chr.hidden)
@@ -781,6 +782,12 @@ int RtfParser::currentCodePage() const {
     if (entry != m_fonts.constEnd() && entry->codePage != 0)
         return entry->codePage;
     return m_codePage;
+}
+
+// Font names are written in the code page of the font they name.
+int RtfParser::fontTableCodePage() const {
+    const int codePage = m_fonts.value(m_fontEntry).codePage;
+    return codePage != 0 ? codePage : m_codePage;
 }
 
 const CodePageDecoder &RtfParser::decoder(int codePage) {

@@ -54,15 +54,17 @@ RtfToken RtfTokenizer::next() {
                 return controlWord();
             m_pos += 2;
             if (s == '\'') {
-                const int high = m_pos < m_input.size() ? hexValue(m_input[m_pos]) : -1;
-                const int low = m_pos + 1 < m_input.size() ? hexValue(m_input[m_pos + 1]) : -1;
-                if (high >= 0 && low >= 0) {
-                    m_pos += 2;
-                    token.type = RtfToken::Type::HexByte;
-                    token.byte = static_cast<unsigned char>(high * 16 + low);
-                    return token;
+                int value = 0;
+                int digits = 0;
+                while (digits < 2 && m_pos < m_input.size() && hexValue(m_input[m_pos]) >= 0) {
+                    value = value * 16 + hexValue(m_input[m_pos++]);
+                    ++digits;
                 }
-                continue; // a broken escape stands for nothing
+                if (digits < 2)
+                    continue; // a cut escape stands for nothing
+                token.type = RtfToken::Type::HexByte;
+                token.byte = static_cast<unsigned char>(value);
+                return token;
             }
             token.type = RtfToken::Type::ControlSymbol;
             token.symbol = s == '\r' ? '\n' : s;

@@ -130,12 +130,19 @@ int halfPoints(const QTextCharFormat &format) {
     return points > 0 ? qBound(1, qRound(points * 2), 3276) : 0;
 }
 
-QString bulletOf(QTextListFormat::Style style) {
-    switch (style) {
+// The marker of a list item: its number for numbered lists, else the bullet of its style.
+QString listMarker(const QTextBlock &block, const QTextList *list) {
+    switch (list->format().style()) {
     case QTextListFormat::ListCircle:
         return QStringLiteral("\u25E6");
     case QTextListFormat::ListSquare:
         return QStringLiteral("\u25AA");
+    case QTextListFormat::ListDecimal:
+    case QTextListFormat::ListLowerAlpha:
+    case QTextListFormat::ListUpperAlpha:
+    case QTextListFormat::ListLowerRoman:
+    case QTextListFormat::ListUpperRoman:
+        return list->itemText(block);
     default:
         return QStringLiteral("\u2022");
     }
@@ -267,11 +274,8 @@ RtfWriter::Paragraph RtfWriter::translate(const QTextBlock &block) {
 
 // Written as \listtext: the marker readers show when they do not build lists themselves.
 void RtfWriter::writeListMarker(const QTextBlock &block, const QTextList *list) {
-    QString marker = list->itemText(block);
-    if (marker.isEmpty())
-        marker = bulletOf(list->format().style());
     m_body += "{\\listtext ";
-    appendText(m_body, marker);
+    appendText(m_body, listMarker(block, list));
     m_body += "\\tab}";
 }
 
@@ -293,8 +297,9 @@ void RtfWriter::writeFragment(const QTextFragment &fragment) {
 RtfWriter::Run RtfWriter::translate(const QTextCharFormat &format) {
     Run run;
     run.image = format.isImageFormat();
-    if (format.isAnchor())
-        run.href = format.anchorHref();
+    // Not isAnchor(): the HTML reader clears it after the first character of an anchor that
+    // also carries a name, while the href stays on every character.
+    run.href = format.anchorHref();
     QByteArray &words = run.words;
     const QStringList families = format.fontFamilies().toStringList();
     if (!families.isEmpty() && !families.first().isEmpty())
