@@ -29,6 +29,10 @@ constexpr int kDefaultFontSize = 24; // half-points
 constexpr int kMaxFontSize = 3276;
 constexpr int kMaxUnicodeSkip = 16;
 constexpr double kTwipsPerPixel = 15.0; // 1440 twips per inch at 96 pixels per inch
+// Fonts, colours and fields beyond these counts are ignored, so that a hostile document cannot
+// make the tables grow with every few bytes of input; real documents use a few hundred at most.
+constexpr qsizetype kMaxTableSize = 1 << 16;
+constexpr qsizetype kMaxDecoders = 16;
 
 enum class Destination { Body, FontTable, ColorTable, FieldInstruction };
 
@@ -84,11 +88,11 @@ struct FontEntry {
 
 // clang-format off
 enum class Word {
-    b, i, ul, ulnone, strike, striked, v, fs, cf, cb, f, super, sub, nosupersub, plain, ab, ai, afs,
-    rtlch, dbch, ltrch, loch, hich, pard, ql, qc, qr, qj, li, ri, fi, rtlpar, ltrpar, uc, u, par,
-    line, tab, cell, row, emdash, endash, bullet, lquote, rquote, ldblquote, rdblquote, emspace,
-    enspace, qmspace, zwj, zwnj, ltrmark, rtlmark, zwbo, listtext, field, fldinst, fldrslt, fonttbl,
-    colortbl, fcharset, cpg, red, green, blue, ansi, mac, pc, pca, ansicpg, deff, skipped,
+    b, i, ul, ulnone, strike, striked, v, fs, cf, cb, f, super, sub, up, dn, nosupersub, plain, ab,
+    ai, afs, rtlch, dbch, ltrch, loch, hich, pard, ql, qc, qr, qj, li, ri, fi, rtlpar, ltrpar, uc,
+    u, par, line, tab, cell, row, emdash, endash, bullet, lquote, rquote, ldblquote, rdblquote,
+    emspace, enspace, qmspace, zwj, zwnj, ltrmark, rtlmark, zwbo, listtext, field, fldinst, fldrslt,
+    fonttbl, colortbl, fcharset, cpg, red, green, blue, ansi, mac, pc, pca, ansicpg, deff, skipped,
 };
 // clang-format on
 
@@ -99,26 +103,27 @@ const std::unordered_map<std::string_view, Word> &wordTable() {
             {"b", Word::b}, {"i", Word::i}, {"ul", Word::ul}, {"ulnone", Word::ulnone},
             {"strike", Word::strike}, {"striked", Word::striked}, {"v", Word::v}, {"fs", Word::fs},
             {"cf", Word::cf}, {"cb", Word::cb}, {"highlight", Word::cb}, {"chcbpat", Word::cb},
-            {"f", Word::f}, {"super", Word::super}, {"sub", Word::sub},
-            {"nosupersub", Word::nosupersub}, {"plain", Word::plain}, {"ab", Word::ab},
-            {"ai", Word::ai}, {"afs", Word::afs}, {"rtlch", Word::rtlch}, {"dbch", Word::dbch},
-            {"ltrch", Word::ltrch}, {"loch", Word::loch}, {"hich", Word::hich},
-            {"pard", Word::pard}, {"ql", Word::ql}, {"qc", Word::qc}, {"qr", Word::qr},
-            {"qj", Word::qj}, {"li", Word::li}, {"ri", Word::ri}, {"fi", Word::fi},
-            {"rtlpar", Word::rtlpar}, {"ltrpar", Word::ltrpar}, {"uc", Word::uc}, {"u", Word::u},
-            {"par", Word::par}, {"sect", Word::par}, {"page", Word::par}, {"line", Word::line},
-            {"tab", Word::tab}, {"cell", Word::cell}, {"nestcell", Word::cell}, {"row", Word::row},
-            {"nestrow", Word::row}, {"emdash", Word::emdash}, {"endash", Word::endash},
-            {"bullet", Word::bullet}, {"lquote", Word::lquote}, {"rquote", Word::rquote},
-            {"ldblquote", Word::ldblquote}, {"rdblquote", Word::rdblquote},
-            {"emspace", Word::emspace}, {"enspace", Word::enspace}, {"qmspace", Word::qmspace},
-            {"zwj", Word::zwj}, {"zwnj", Word::zwnj}, {"ltrmark", Word::ltrmark},
-            {"rtlmark", Word::rtlmark}, {"zwbo", Word::zwbo}, {"listtext", Word::listtext},
-            {"pntext", Word::listtext}, {"field", Word::field}, {"fldinst", Word::fldinst},
-            {"fldrslt", Word::fldrslt}, {"fonttbl", Word::fonttbl}, {"colortbl", Word::colortbl},
-            {"fcharset", Word::fcharset}, {"cpg", Word::cpg}, {"red", Word::red},
-            {"green", Word::green}, {"blue", Word::blue}, {"ansi", Word::ansi}, {"mac", Word::mac},
-            {"pc", Word::pc}, {"pca", Word::pca}, {"ansicpg", Word::ansicpg}, {"deff", Word::deff},
+            {"f", Word::f}, {"super", Word::super}, {"sub", Word::sub}, {"up", Word::up},
+            {"dn", Word::dn}, {"nosupersub", Word::nosupersub}, {"plain", Word::plain},
+            {"ab", Word::ab}, {"ai", Word::ai}, {"afs", Word::afs}, {"rtlch", Word::rtlch},
+            {"dbch", Word::dbch}, {"ltrch", Word::ltrch}, {"loch", Word::loch},
+            {"hich", Word::hich}, {"pard", Word::pard}, {"ql", Word::ql}, {"qc", Word::qc},
+            {"qr", Word::qr}, {"qj", Word::qj}, {"li", Word::li}, {"ri", Word::ri},
+            {"fi", Word::fi}, {"rtlpar", Word::rtlpar}, {"ltrpar", Word::ltrpar}, {"uc", Word::uc},
+            {"u", Word::u}, {"par", Word::par}, {"sect", Word::par}, {"page", Word::par},
+            {"line", Word::line}, {"tab", Word::tab}, {"cell", Word::cell},
+            {"nestcell", Word::cell}, {"row", Word::row}, {"nestrow", Word::row},
+            {"emdash", Word::emdash}, {"endash", Word::endash}, {"bullet", Word::bullet},
+            {"lquote", Word::lquote}, {"rquote", Word::rquote}, {"ldblquote", Word::ldblquote},
+            {"rdblquote", Word::rdblquote}, {"emspace", Word::emspace}, {"enspace", Word::enspace},
+            {"qmspace", Word::qmspace}, {"zwj", Word::zwj}, {"zwnj", Word::zwnj},
+            {"ltrmark", Word::ltrmark}, {"rtlmark", Word::rtlmark}, {"zwbo", Word::zwbo},
+            {"listtext", Word::listtext}, {"pntext", Word::listtext}, {"field", Word::field},
+            {"fldinst", Word::fldinst}, {"fldrslt", Word::fldrslt}, {"fonttbl", Word::fonttbl},
+            {"colortbl", Word::colortbl}, {"fcharset", Word::fcharset}, {"cpg", Word::cpg},
+            {"red", Word::red}, {"green", Word::green}, {"blue", Word::blue}, {"ansi", Word::ansi},
+            {"mac", Word::mac}, {"pc", Word::pc}, {"pca", Word::pca}, {"ansicpg", Word::ansicpg},
+            {"deff", Word::deff},
         };
         // clang-format on
         // Destinations whose content is never text of the document.
@@ -394,6 +399,12 @@ void RtfParser::handleWord(const RtfToken &token) {
     case Word::sub:
         s.chr.vertical = QTextCharFormat::AlignSubScript;
         break;
+    case Word::up: // raised or lowered by N half-points: shown as super- and subscript
+        s.chr.vertical = p > 0 ? QTextCharFormat::AlignSuperScript : QTextCharFormat::AlignNormal;
+        break;
+    case Word::dn:
+        s.chr.vertical = p > 0 ? QTextCharFormat::AlignSubScript : QTextCharFormat::AlignNormal;
+        break;
     case Word::nosupersub:
         s.chr.vertical = QTextCharFormat::AlignNormal;
         break;
@@ -522,6 +533,10 @@ void RtfParser::handleWord(const RtfToken &token) {
         s.listMarker = true;
         break;
     case Word::field:
+        if (m_fieldInstructions.size() >= kMaxTableSize) {
+            s.field = -1; // its result still shows, as plain text
+            break;
+        }
         s.field = int(m_fieldInstructions.size());
         m_fieldInstructions.emplace_back();
         m_fieldTargets.emplace_back();
@@ -581,8 +596,10 @@ void RtfParser::handleFontTableWord(Word word, int parameter) {
     switch (word) {
     case Word::f:
         commitFont();
-        m_fontEntry = parameter;
-        m_fonts.insert(parameter, FontEntry());
+        m_fontEntry =
+            m_fonts.size() < kMaxTableSize || m_fonts.contains(parameter) ? parameter : -1;
+        if (m_fontEntry >= 0)
+            m_fonts.insert(parameter, FontEntry());
         break;
     case Word::fcharset:
         if (m_fontEntry >= 0)
@@ -769,9 +786,10 @@ void RtfParser::commitFont() {
 }
 
 void RtfParser::commitColor() {
-    m_colors.append(m_colorGiven ? QColor(qBound(0, m_red, 255), qBound(0, m_green, 255),
-                                          qBound(0, m_blue, 255))
-                                 : QColor());
+    if (m_colors.size() < kMaxTableSize)
+        m_colors.append(m_colorGiven ? QColor(qBound(0, m_red, 255), qBound(0, m_green, 255),
+                                              qBound(0, m_blue, 255))
+                                     : QColor());
     m_red = m_green = m_blue = 0;
     m_colorGiven = false;
 }
@@ -792,8 +810,11 @@ int RtfParser::fontTableCodePage() const {
 
 const CodePageDecoder &RtfParser::decoder(int codePage) {
     auto found = m_decoders.find(codePage);
-    if (found == m_decoders.end())
+    if (found == m_decoders.end()) {
+        if (m_decoders.size() >= kMaxDecoders)
+            m_decoders.clear();
         found = m_decoders.insert(codePage, CodePageDecoder::forCodePage(codePage));
+    }
     return *found;
 }
 

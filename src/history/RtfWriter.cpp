@@ -148,6 +148,19 @@ QString listMarker(const QTextBlock &block, const QTextList *list) {
     }
 }
 
+// The RTF font family of a name, so that a reader without the font picks a similar one; the
+// generic CSS names are what HTML most often gives.
+const char *fontFamilyKind(const QString &family) {
+    const QString name = family.toLower();
+    if (name == u"monospace" || name.contains(u"mono") || name.contains(u"courier"))
+        return "\\fmodern";
+    if (name == u"sans-serif" || name.contains(u"sans") || name == u"arial" || name == u"helvetica")
+        return "\\fswiss";
+    if (name == u"serif" || name.contains(u"times") || name.contains(u"serif"))
+        return "\\froman";
+    return "\\fnil";
+}
+
 class RtfWriter {
 public:
     explicit RtfWriter(const QTextDocument &document)
@@ -208,7 +221,8 @@ QByteArray RtfWriter::write() {
     out += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl";
     for (int i = 0; i < m_fonts.size(); ++i) {
         appendWord(out, "{\\f", i);
-        out += "\\fnil\\fcharset0 ";
+        out += fontFamilyKind(m_fonts[i]);
+        out += "\\fcharset0 ";
         appendText(out, m_fonts[i]);
         out += ";}";
     }

@@ -41,7 +41,8 @@ TEST(RtfReader, ReadsCharacterFormatting) {
         "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
         "{\\b bold}{\\i italic}{\\ul under}{\\uldb double}{\\ul\\ulnone none}"
         "{\\strike struck}{\\fs40 big}{\\cf1 red}{\\highlight2 marked}"
-        "{\\super up}{\\sub down}{\\b\\i {\\b0 inner} outer}{\\b\\plain reset}"
+        "{\\super up}{\\sub down}{\\up6 raised}{\\dn4 lowered}{\\b\\i {\\b0 inner} "
+        "outer}{\\b\\plain reset}"
         "\\b ON\\b0  OFF}";
     const auto doc = read(rtf);
     ASSERT_TRUE(doc);
@@ -57,6 +58,8 @@ TEST(RtfReader, ReadsCharacterFormatting) {
         {"marked", [](const auto &f) { return f.background().color() == QColor(Qt::blue); }},
         {"up", [](const auto &f) { return f.verticalAlignment() == f.AlignSuperScript; }},
         {"down", [](const auto &f) { return f.verticalAlignment() == f.AlignSubScript; }},
+        {"raised", [](const auto &f) { return f.verticalAlignment() == f.AlignSuperScript; }},
+        {"lowered", [](const auto &f) { return f.verticalAlignment() == f.AlignSubScript; }},
         {"inner", [](const auto &f) { return f.fontWeight() == QFont::Normal && f.fontItalic(); }},
         {"outer", [](const auto &f) { return f.fontWeight() == QFont::Bold && f.fontItalic(); }},
         {"reset", [](const auto &f) { return f.fontWeight() == QFont::Normal; }},

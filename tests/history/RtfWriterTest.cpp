@@ -63,6 +63,13 @@ TEST(RtfWriter, KeepsTextThroughRoundTrip) {
     ASSERT_TRUE(back);
     EXPECT_EQ(rawText(*back), kAwkwardText);
 
+    // Pictures are not kept, and leave no stray character behind.
+    QTextDocument picture;
+    picture.setHtml(QStringLiteral("<p>a<img src=\"pic.png\">b</p>"));
+    const auto pictureBack = roundTrip(picture);
+    ASSERT_TRUE(pictureBack);
+    EXPECT_EQ(rawText(*pictureBack), QStringLiteral("ab"));
+
     QTextDocument empty;
     const auto emptyBack = roundTrip(empty);
     ASSERT_TRUE(emptyBack);
