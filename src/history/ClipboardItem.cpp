@@ -1,5 +1,7 @@
 #include "history/ClipboardItem.h"
 
+#include "history/Base64.h"
+
 #include <QJsonValue>
 #include <QRegularExpression>
 
@@ -22,18 +24,6 @@ bool setError(QString *error, const QString &message) {
     return false;
 }
 
-// Strict RFC 4648 Base64 with padding: no white space, length a multiple of four.
-bool decodeBase64(const QString &text, QByteArray *out) {
-    if (text.size() % 4 != 0)
-        return false;
-    auto result = QByteArray::fromBase64Encoding(
-        text.toLatin1(), QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
-    if (!result)
-        return false;
-    *out = std::move(*result);
-    return true;
-}
-
 bool readOptionalBytes(const QJsonObject &object, const QString &key,
                        std::optional<QByteArray> *out, QString *error) {
     const QJsonValue value = object.value(key);
@@ -41,8 +31,9 @@ bool readOptionalBytes(const QJsonObject &object, const QString &key,
         return true;
     if (!value.isString())
         return setError(error, QStringLiteral("\"%1\" is not a string").arg(key));
-    QByteArray bytes;
-    if (!decodeBase64(value.toString(), &bytes))
+    // Anything outside Latin-1 becomes '?', which the decoder refuses like any stray character.
+    std::optional<QByteArray> bytes = Base64::decode(value.toString().toLatin1());
+    if (!bytes)
         return setError(error, QStringLiteral("\"%1\" is not valid Base64").arg(key));
     *out = std::move(bytes);
     return true;
@@ -117,8 +108,9 @@ QJsonObject ClipboardItem::toJson() const {
 }
 
 std::optional<ClipboardItem> ClipboardItem::fromJson(const QJsonObject &object, QString *error) {
-    static const QRegularExpression uuidPattern(QStringLiteral(
-        "^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
+    // Anchored as a whole: a plain '$' would also let a trailing newline through.
+    static const QRegularExpression uuidPattern(QRegularExpression::anchoredPattern(QStringLiteral(
+        "[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}")));
 
     ClipboardItem item;
     QJsonValue value;
