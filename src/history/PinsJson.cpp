@@ -179,8 +179,10 @@ public:
         if (m_end - m_at >= 3 && std::memcmp(m_at, "\xEF\xBB\xBF", 3) == 0)
             m_at += 3;
         skipSpace();
-        if (m_at == m_end)
-            return fail(QStringLiteral("the file is empty")), std::nullopt;
+        if (m_at == m_end) {
+            m_error = QStringLiteral("the file is empty");
+            return std::nullopt;
+        }
         if (*m_at != '[')
             return fail(QStringLiteral("the top level is not an array")), std::nullopt;
         ++m_at;
@@ -268,7 +270,7 @@ private:
                 if (isBytes && m_at < m_end && *m_at == '"') {
                     QByteArrayView text;
                     QByteArray storage;
-                    if (!readString(&text, &storage, false))
+                    if (!readString(&text, &storage))
                         return false;
                     bytes = Base64::decode(text);
                     if (!bytes)
@@ -421,6 +423,8 @@ private:
         return true;
     }
 
+    // JSON numbers, with Qt's parser's leniency about a missing digit before or after the
+    // point ("1.", ".5").
     bool readNumber(QJsonValue *out) {
         const char *const start = m_at;
         const auto digits = [this] {
@@ -431,15 +435,19 @@ private:
         };
         if (m_at < m_end && *m_at == '-')
             ++m_at;
-        if (m_at < m_end && *m_at == '0')
+        bool some = false;
+        if (m_at < m_end && *m_at == '0') {
             ++m_at;
-        else if (m_at == m_end || *m_at < '1' || *m_at > '9' || !digits())
-            return fail(QStringLiteral("unexpected character"));
+            some = true;
+        } else {
+            some = digits();
+        }
         if (m_at < m_end && *m_at == '.') {
             ++m_at;
-            if (!digits())
-                return fail(QStringLiteral("a digit is missing"));
+            some = digits() || some;
         }
+        if (!some)
+            return fail(QStringLiteral("unexpected character"));
         if (m_at < m_end && (*m_at == 'e' || *m_at == 'E')) {
             ++m_at;
             if (m_at < m_end && (*m_at == '+' || *m_at == '-'))
@@ -463,7 +471,7 @@ private:
         const char *const start = m_at;
         QByteArrayView text;
         QByteArray storage;
-        if (!readString(&text, &storage, true))
+        if (!readString(&text, &storage))
             return false;
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                          QStringDecoder::Flag::ConvertInitialBom);
@@ -476,9 +484,9 @@ private:
     }
 
     // The string at m_at with its escapes resolved: *text views the input itself when there
-    // are none, else *storage. With checkControls, raw control characters are errors, as JSON
-    // wants; Base64 fields skip that test because their decoder refuses them anyway.
-    bool readString(QByteArrayView *text, QByteArray *storage, bool checkControls) {
+    // are none, else *storage. Raw control characters pass, as with Qt's parser: a tab typed
+    // into the file by hand should not cost the user the pins.
+    bool readString(QByteArrayView *text, QByteArray *storage) {
         const char *const open = m_at;
         const char *from = ++m_at;
         const auto find = [this](const char *at, char c) {
@@ -492,8 +500,6 @@ private:
         const char *backslash =
             static_cast<const char *>(std::memchr(from, '\\', size_t(quote - from)));
         if (!backslash) {
-            if (checkControls && !plainRun(from, quote))
-                return false;
             *text = QByteArrayView(from, quote - from);
             m_at = quote + 1;
             return true;
@@ -501,8 +507,6 @@ private:
         storage->clear();
         for (;;) {
             const char *stop = backslash ? backslash : quote;
-            if (checkControls && !plainRun(from, stop))
-                return false;
             storage->append(from, stop - from);
             if (!backslash)
                 break;
@@ -522,16 +526,6 @@ private:
         }
         *text = *storage;
         m_at = quote + 1;
-        return true;
-    }
-
-    bool plainRun(const char *from, const char *to) {
-        for (const char *at = from; at < to; ++at) {
-            if (static_cast<unsigned char>(*at) < 0x20) {
-                m_at = at;
-                return fail(QStringLiteral("control character in a string"));
-            }
-        }
         return true;
     }
 
@@ -564,11 +558,6 @@ private:
             return fail(QStringLiteral("unterminated string"));
         const char c = *m_at++;
         switch (c) {
-        case '"':
-        case '\\':
-        case '/':
-            out->append(c);
-            return true;
         case 'b':
             out->append('\b');
             return true;
@@ -587,8 +576,9 @@ private:
         case 'u':
             break;
         default:
-            --m_at;
-            return fail(QStringLiteral("bad escape"));
+            // Qt's parser takes any other escaped character as itself; so do we.
+            out->append(c);
+            return true;
         }
         char32_t unit = 0;
         if (!readHex4(&unit))
