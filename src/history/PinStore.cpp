@@ -70,14 +70,19 @@ QString utcStamp() {
 // returns that name. A hard link leaves the file in place until the new one replaces it.
 std::optional<QString> keepAside(const QString &path, QString *error) {
     const QByteArray from = QFile::encodeName(path);
+    // Neither call replaces an existing name, so an earlier kept file cannot be lost. The link
+    // is to the file itself, not to a symbolic link that the save would then write through.
+    const auto keepAs = [&from](const QByteArray &to) {
+        const char *const name = to.constData();
+        if (::linkat(AT_FDCWD, from.constData(), AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        return errno != EEXIST &&
+               ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, name, RENAME_NOREPLACE) == 0;
+    };
     const QString base = path + QStringLiteral(".corrupt-") + utcStamp();
     for (int n = 1; n <= 100; ++n) {
         const QString target = n == 1 ? base : base + QStringLiteral("-%1").arg(n);
-        const QByteArray to = QFile::encodeName(target);
-        // Neither call replaces an existing name, so an earlier kept file cannot be lost.
-        if (::link(from.constData(), to.constData()) == 0 ||
-            (errno != EEXIST && ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(),
-                                            RENAME_NOREPLACE) == 0))
+        if (keepAs(QFile::encodeName(target)))
             return target;
         if (errno != EEXIST) {
             *error = QStringLiteral("cannot keep the unreadable pins file as %1: %2")
@@ -174,7 +179,7 @@ void PinStore::savePins(const QList<ClipboardItem> &items) {
     const QString path = pinsPath(dir);
 
     // The file that failed to load still holds the user's earlier pins: keep it before replacing.
-    if (m_lastLoadFailed && (QFileInfo::exists(path) || QFileInfo(path).isSymLink())) {
+    if (m_lastLoadFailed && QFileInfo::exists(path)) {
         const std::optional<QString> keptAs = keepAside(path, &error);
         if (!keptAs) {
             SystemLog::write(kSaveFailed + error);

@@ -317,7 +317,7 @@ private:
                key == QLatin1String("copiedAt") || key == QLatin1String("isPinned");
     }
 
-    // Any JSON value; stored in *out unless out is null, when it is only checked.
+    // Any JSON value, stored in *out unless out is null.
     bool readValue(QJsonValue *out, int depth) {
         if (depth > kMaxDepth)
             return fail(QStringLiteral("too deeply nested"));
@@ -326,9 +326,8 @@ private:
             return fail(QStringLiteral("a value is missing"));
         switch (*m_at) {
         case '{':
-            return readObject(out, depth);
         case '[':
-            return readArray(out, depth);
+            return readContainer(out, depth);
         case '"': {
             QString text;
             if (!readText(&text))
@@ -348,68 +347,40 @@ private:
         }
     }
 
-    bool readObject(QJsonValue *out, int depth) {
-        ++m_at;
-        QJsonObject object;
+    // An object or an array, checked but not kept: of such a value the entry reader looks only
+    // at the type.
+    bool readContainer(QJsonValue *out, int depth) {
+        const bool isObject = *m_at++ == '{';
+        const char close = isObject ? '}' : ']';
         skipSpace();
-        if (m_at < m_end && *m_at == '}') {
+        if (m_at < m_end && *m_at == close) {
             ++m_at;
         } else {
             for (;;) {
                 skipSpace();
-                if (m_at == m_end || *m_at != '"')
-                    return fail(QStringLiteral("expected a key"));
-                QString key;
-                QJsonValue value;
-                if (!readText(&key) || !expect(':', QStringLiteral("expected ':'")) ||
-                    !readValue(out ? &value : nullptr, depth + 1))
+                if (isObject) {
+                    QString key;
+                    if (m_at == m_end || *m_at != '"')
+                        return fail(QStringLiteral("expected a key"));
+                    if (!readText(&key) || !expect(':', QStringLiteral("expected ':'")))
+                        return false;
+                }
+                if (!readValue(nullptr, depth + 1))
                     return false;
-                if (out)
-                    object.insert(key, value);
                 skipSpace();
                 if (m_at < m_end && *m_at == ',') {
                     ++m_at;
                     continue;
                 }
-                if (m_at < m_end && *m_at == '}') {
+                if (m_at < m_end && *m_at == close) {
                     ++m_at;
                     break;
                 }
-                return fail(QStringLiteral("expected ',' or '}'"));
+                return fail(QStringLiteral("expected ',' or '%1'").arg(QLatin1Char(close)));
             }
         }
         if (out)
-            *out = object;
-        return true;
-    }
-
-    bool readArray(QJsonValue *out, int depth) {
-        ++m_at;
-        QJsonArray array;
-        skipSpace();
-        if (m_at < m_end && *m_at == ']') {
-            ++m_at;
-        } else {
-            for (;;) {
-                QJsonValue value;
-                if (!readValue(out ? &value : nullptr, depth + 1))
-                    return false;
-                if (out)
-                    array.append(value);
-                skipSpace();
-                if (m_at < m_end && *m_at == ',') {
-                    ++m_at;
-                    continue;
-                }
-                if (m_at < m_end && *m_at == ']') {
-                    ++m_at;
-                    break;
-                }
-                return fail(QStringLiteral("expected ',' or ']'"));
-            }
-        }
-        if (out)
-            *out = array;
+            *out = isObject ? QJsonValue(QJsonObject()) : QJsonValue(QJsonArray());
         return true;
     }
 

@@ -176,39 +176,49 @@ TEST(PinStoreTest, DamagedFileFailsWholeAndIsLeftAlone) {
 }
 
 // The save after a failed load keeps the unreadable file beside the new one, never over an
-// earlier kept file, so the user's old pins can still be rescued.
+// earlier kept file, so the user's old pins can still be rescued; also when pins.json is a
+// symbolic link to the real file.
 TEST(PinStoreTest, UnreadableFileIsKeptAsideBeforeTheNextSave) {
-    tqtest::resetHome();
     const QByteArray corrupt = QByteArray("[") + kElement + ",{\"id\":";
-    writeFile(pinsFile(), corrupt);
-    // Names the kept file could take in the next seconds, already in use.
-    QStringList taken;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (int s = 0; s < 3; ++s) {
-        taken << pinsFile() + QStringLiteral(".corrupt-") +
-                     now.addSecs(s).toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-        writeFile(taken.last(), "older");
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "linked" : "plain");
+        tqtest::resetHome();
+        const QString real =
+            linked ? tqtest::home() + QStringLiteral("/dotfiles/pins.json") : pinsFile();
+        writeFile(real, corrupt);
+        if (linked) {
+            QDir().mkpath(pinsFolder());
+            ASSERT_TRUE(QFile::link(real, pinsFile()));
+        }
+        // Names the kept file could take in the next seconds, already in use.
+        QStringList taken;
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        for (int s = 0; s < 3; ++s) {
+            taken << pinsFile() + QStringLiteral(".corrupt-") +
+                         now.addSecs(s).toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+            writeFile(taken.last(), "older");
+        }
+
+        SystemLog::Capture log;
+        PinStore store;
+        EXPECT_TRUE(store.loadPins().isEmpty());
+        const ClipboardItem pin = entry(ClipboardItem::Kind::text, QStringLiteral("new pin"));
+        store.savePins({pin});
+        store.savePins({pin});
+
+        ASSERT_EQ(log.lines().size(), 2) << log.lines().join(u'\n').toStdString();
+        const QString keptPrefix = QStringLiteral("Tallowquill: kept the unreadable pins file as ");
+        ASSERT_TRUE(log.lines()[1].startsWith(keptPrefix)) << log.lines()[1].toStdString();
+        const QString kept = log.lines()[1].mid(keptPrefix.size());
+        EXPECT_TRUE(QFileInfo(kept).fileName().startsWith(QStringLiteral("pins.json.corrupt-")));
+        EXPECT_EQ(readFile(kept), corrupt);
+        for (const QString &name : taken)
+            EXPECT_EQ(readFile(name), QByteArray("older"));
+        EXPECT_EQ(QDir(pinsFolder()).entryList(QDir::Files).size(), 5) << "kept once only";
+        const QList<ClipboardItem> loaded = PinStore().loadPins();
+        ASSERT_EQ(loaded.size(), 1);
+        EXPECT_EQ(loaded[0].id, pin.id);
     }
-
-    SystemLog::Capture log;
-    PinStore store;
-    EXPECT_TRUE(store.loadPins().isEmpty());
-    const ClipboardItem pin = entry(ClipboardItem::Kind::text, QStringLiteral("new pin"));
-    store.savePins({pin});
-    store.savePins({pin});
-
-    ASSERT_EQ(log.lines().size(), 2) << log.lines().join(u'\n').toStdString();
-    const QString keptPrefix = QStringLiteral("Tallowquill: kept the unreadable pins file as ");
-    ASSERT_TRUE(log.lines()[1].startsWith(keptPrefix)) << log.lines()[1].toStdString();
-    const QString kept = log.lines()[1].mid(keptPrefix.size());
-    EXPECT_TRUE(QFileInfo(kept).fileName().startsWith(QStringLiteral("pins.json.corrupt-")));
-    EXPECT_EQ(readFile(kept), corrupt);
-    for (const QString &name : taken)
-        EXPECT_EQ(readFile(name), QByteArray("older"));
-    EXPECT_EQ(QDir(pinsFolder()).entryList(QDir::Files).size(), 5) << "kept once only";
-    const QList<ClipboardItem> loaded = PinStore().loadPins();
-    ASSERT_EQ(loaded.size(), 1);
-    EXPECT_EQ(loaded[0].id, pin.id);
 }
 
 // The pins live under $XDG_DATA_HOME when it is an absolute path, else under ~/.local/share.
