@@ -1,0 +1,96 @@
+#pragma once
+
+#include "history/ClipboardItem.h"
+#include "history/ContentKey.h"
+
+#include <QList>
+#include <QObject>
+#include <QTimer>
+#include <QUuid>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class AppSettings;
+class Pasteboard;
+class PinStore;
+
+// The history: pinned entries (most recently pinned first, kept in the pins file) and recent
+// entries (newest first, at most maxRecent, in memory only, dropped after the retention time).
+// Polls the pasteboard's change count and records each change that is not the program's own
+// write; a copy equal in content to a pinned entry is dropped, one equal to recent entries
+// replaces them at the front.
+class ClipboardMonitor : public QObject {
+    Q_OBJECT
+public:
+    using Clock = std::function<double()>; // seconds since 2001-01-01 00:00:00 UTC
+
+    static constexpr qsizetype maxRecent = 50;
+    static constexpr std::chrono::milliseconds pollInterval{500};
+    static constexpr std::chrono::milliseconds pruneInterval{60'000};
+
+    // The collaborators are handed in rather than reached as globals so that tests can run the
+    // monitor over a fake pasteboard, their own settings store, a temporary pins folder and a
+    // clock they move; the program passes its pasteboard, AppSettings::shared() and a PinStore
+    // of the default folder. All three must outlive the monitor. Loads the pins; whatever is on
+    // the pasteboard now is never recorded.
+    ClipboardMonitor(Pasteboard &pasteboard, AppSettings &settings, PinStore &pinStore,
+                     Clock clock = ClipboardItem::now, QObject *parent = nullptr);
+
+    // Pinned entries, then recent ones.
+    const QList<ClipboardItem> &items() const { return m_items; }
+    const QList<ClipboardItem> &pinned() const { return m_pinned; }
+    const QList<ClipboardItem> &recent() const { return m_recent; }
+
+    Pasteboard &pasteboard() const { return m_pasteboard; }
+    qint64 lastChangeCount() const { return m_lastChangeCount; }
+
+    // Set by the pasteboard writer to the change count its own write will produce; while set, a
+    // change whose count is not above it is the program's own and is not recorded.
+    std::optional<qint64> selfCopyUntilChangeCount() const { return m_selfCopyUntilChangeCount; }
+    void setSelfCopyUntilChangeCount(std::optional<qint64> count) {
+        m_selfCopyUntilChangeCount = count;
+    }
+
+    // Starts polling every pollInterval and pruning every pruneInterval.
+    void start();
+    // One look at the pasteboard; reads it only when the change count moved.
+    void poll();
+    // Inserts a captured entry under the duplicate rules.
+    void add(ClipboardItem item);
+    // Drops recent entries older than the retention time, read afresh from the settings.
+    void prune();
+    // Empties the recent entries; pinned ones and the pins file stay.
+    void clearHistory();
+    // Pins the recent entry with this id, or unpins the pinned one (which comes back as a new
+    // recent entry, with a new id and the current time), then saves the pins. An unknown id
+    // changes nothing.
+    void togglePin(const QUuid &id);
+
+Q_SIGNALS:
+    // Sent on every assignment of items, changed or not.
+    void itemsChanged();
+
+private:
+    void rebuildItems();
+    void capRecent();
+
+    Pasteboard &m_pasteboard;
+    AppSettings &m_settings;
+    PinStore &m_pinStore;
+    Clock m_clock;
+
+    QList<ClipboardItem> m_items;
+    QList<ClipboardItem> m_pinned;
+    QList<ClipboardItem> m_recent;
+    // The duplicate-test keys of m_pinned and m_recent, index for index.
+    QList<ContentKey> m_pinnedKeys;
+    QList<ContentKey> m_recentKeys;
+
+    qint64 m_lastChangeCount = 0;
+    std::optional<qint64> m_selfCopyUntilChangeCount;
+    // Children of the monitor: they die with it, so no tick can reach a monitor that is gone.
+    QTimer *m_pollTimer = nullptr;
+    QTimer *m_pruneTimer = nullptr;
+};

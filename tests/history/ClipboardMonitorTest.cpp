@@ -1,0 +1,212 @@
+#include "history/ClipboardMonitor.h"
+#include "HistoryTestSupport.h"
+#include "history/PasteboardWriter.h"
+#include "history/PinStore.h"
+#include "settings/AppSettings.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+using namespace tqtest;
+
+class ClipboardMonitorTest : public ::testing::Test {
+protected:
+    std::unique_ptr<ClipboardMonitor> make() {
+        return std::make_unique<ClipboardMonitor>(pasteboard, settings, pins, clock);
+    }
+    // Another program copies; the next poll sees it.
+    void copy(const Offer &offer) {
+        now += 1;
+        pasteboard.offer(offer);
+        monitor.poll();
+    }
+    void copyTexts(int count) {
+        for (int i = 0; i < count; ++i)
+            copy(Offer().text(QStringLiteral("copy %1").arg(i)));
+    }
+    QByteArray pinsFile() const {
+        QFile file(dir.filePath(QStringLiteral("pins.json")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+    }
+
+    FakePasteboard pasteboard;
+    AppSettings settings{std::make_unique<MemoryDefaults>()};
+    QTemporaryDir dir;
+    PinStore pins{dir.path()};
+    double now = 1000;
+    std::function<double()> clock = [this] { return now; };
+    ClipboardMonitor monitor{pasteboard, settings, pins, clock};
+    QSignalSpy published{&monitor, &ClipboardMonitor::itemsChanged};
+};
+
+// A copy equal in content to a recent one replaces it at the front with its own id and time;
+// texts count as equal when Unicode says they are, images when their bytes are.
+TEST_F(ClipboardMonitorTest, DuplicateRule) {
+    const QByteArray red = imageOf(qRgb(255, 0, 0)), blue = imageOf(qRgb(0, 0, 255));
+    const QString plain = QStringLiteral("hello");
+    const struct {
+        Offer first, second;
+        bool same;
+    } cases[] = {
+        {Offer().text(plain), Offer().text(plain), true},
+        {Offer().text(QStringLiteral("caf\u00e9")), Offer().text(QStringLiteral("cafe\u0301")),
+         true},
+        {Offer().text(QStringLiteral("\ufb01le")), Offer().text(QStringLiteral("file")), false},
+        {Offer().text(plain), Offer().text(plain).rtf("{\\rtf1 hello}"), true},
+        {Offer().text(plain).rtf("{\\rtf1 hello}"), Offer().text(plain), true},
+        {Offer().image(red), Offer().image(red), true},
+        {Offer().image(red), Offer().image(blue), false},
+        {Offer().image(red), Offer().text(QStringLiteral("Image")), false},
+    };
+    for (const auto &c : cases) {
+        const auto fresh = make();
+        pasteboard.offer(c.first);
+        fresh->poll();
+        now += 1;
+        pasteboard.offer(c.second);
+        fresh->poll();
+        ASSERT_EQ(fresh->recent().size(), c.same ? 1 : 2) << texts(fresh->recent());
+        EXPECT_EQ(fresh->recent().front().copiedAt, now);
+    }
+}
+
+// At most 50 unpinned entries, newest first; a repeated copy moves to the top as a new entry
+// and the others keep their order.
+TEST_F(ClipboardMonitorTest, RecentEntriesAreCappedAndOrdered) {
+    copyTexts(51);
+    ASSERT_EQ(monitor.recent().size(), 50);
+    EXPECT_EQ(monitor.recent().back().text, QStringLiteral("copy 1"));
+    const QUuid oldId = monitor.recent().at(2).id;
+    copy(Offer().text(QStringLiteral("copy 48")));
+    EXPECT_EQ(texts(monitor.recent().mid(0, 4)), "copy 48|copy 50|copy 49|copy 47");
+    EXPECT_NE(monitor.recent().front().id, oldId);
+    EXPECT_EQ(monitor.recent().size(), 50);
+}
+
+// Copying what is pinned changes nothing, not even a redraw; pins don't count toward the cap.
+TEST_F(ClipboardMonitorTest, CopyOfPinnedContentIsDropped) {
+    copy(Offer().text(QStringLiteral("pinned")));
+    monitor.togglePin(monitor.recent().front().id);
+    copyTexts(50);
+    const ClipboardItem pin = monitor.pinned().front();
+    published.clear();
+    copy(Offer().text(QStringLiteral("pinned")));
+    EXPECT_EQ(published.count(), 0);
+    EXPECT_EQ(monitor.items().size(), 51);
+    EXPECT_EQ(monitor.items().front().copiedAt, pin.copiedAt);
+}
+
+// Pins keep their id and time and survive a restart, most recent first; unpinning brings an
+// entry back as the newest recent one (new id, current time) even into a full history; an
+// unknown id changes nothing and writes nothing.
+TEST_F(ClipboardMonitorTest, PinAndUnpin) {
+    copy(Offer().text(QStringLiteral("A")));
+    copy(Offer().text(QStringLiteral("B")));
+    monitor.togglePin(QUuid::createUuid());
+    EXPECT_EQ(pinsFile(), "<none>");
+    EXPECT_EQ(published.count(), 2);
+
+    const ClipboardItem a = monitor.recent().at(1);
+    monitor.togglePin(a.id);
+    monitor.togglePin(monitor.recent().front().id);
+    EXPECT_EQ(monitor.pinned().at(1).id, a.id);
+    EXPECT_EQ(monitor.pinned().at(1).copiedAt, a.copiedAt);
+    EXPECT_EQ(texts(make()->items()), "B|A"); // as after a restart
+
+    copyTexts(50);
+    const QUuid b = monitor.pinned().front().id;
+    monitor.togglePin(b);
+    EXPECT_EQ(texts(monitor.items().mid(0, 3)), "A|B|copy 49");
+    EXPECT_EQ(monitor.recent().size(), 50);
+    EXPECT_NE(monitor.recent().front().id, b);
+    EXPECT_EQ(monitor.recent().front().copiedAt, now);
+    EXPECT_FALSE(monitor.recent().front().isPinned);
+    EXPECT_EQ(texts(make()->items()), "A");
+}
+
+// Unpinned entries older than the retention time read at that moment go at the next prune;
+// pins stay; a prune that removes nothing does not redraw, clearing always does.
+TEST_F(ClipboardMonitorTest, PruneAndClear) {
+    copy(Offer().text(QStringLiteral("pinned")));
+    monitor.togglePin(monitor.recent().front().id);
+    now = 0;
+    copy(Offer().text(QStringLiteral("old"))); // at 1, due after 7201
+    now = 7000;
+    copy(Offer().text(QStringLiteral("new")));
+    published.clear();
+    for (const double at : {7201.0, 7201.5}) {
+        now = at;
+        monitor.prune();
+    }
+    EXPECT_EQ(published.count(), 1);
+    EXPECT_EQ(texts(monitor.items()), "pinned|new");
+
+    settings.setRetentionMinutes(0);
+    now += 0.5;
+    monitor.prune();
+    EXPECT_EQ(texts(monitor.items()), "pinned");
+    monitor.clearHistory();
+    EXPECT_EQ(published.count(), 3);
+}
+
+// Only real changes by other programs are recorded: not what was there at start, not the
+// program's own writes (which leave the history as it was), not secrets or blank text. A copy
+// made after one of our writes, before the next poll, is recorded.
+TEST_F(ClipboardMonitorTest, WhatIsRecorded) {
+    pasteboard.offer(Offer().text(QStringLiteral("before construction")));
+    const auto fresh = make();
+    pasteboard.offer(Offer().text(QStringLiteral("before start")));
+    fresh->start();
+    fresh->poll();
+    EXPECT_TRUE(fresh->items().isEmpty());
+
+    copy(Offer().text(QStringLiteral("hunter2")).concealed());
+    copy(Offer().text(QStringLiteral(" \n ")));
+    copyTexts(2);
+    const int reads = pasteboard.reads();
+    monitor.poll();
+    EXPECT_EQ(pasteboard.reads(), reads);
+
+    writeItem(monitor.recent().at(1), monitor, false);
+    monitor.poll();
+    EXPECT_EQ(pasteboard.contents().string, QStringLiteral("copy 0"));
+    EXPECT_EQ(texts(monitor.items()), "copy 1|copy 0");
+    EXPECT_FALSE(monitor.selfCopyUntilChangeCount());
+
+    writeItem(monitor.recent().at(1), monitor, false);
+    copy(Offer().text(QStringLiteral("foreign")));
+    copy(Offer().text(QStringLiteral("another")));
+    EXPECT_EQ(texts(monitor.items()), "another|foreign|copy 1|copy 0");
+}
+
+// Once started, the monitor polls by itself twice a second; its timers go with it.
+TEST_F(ClipboardMonitorTest, TimersRunUntilTheMonitorIsGone) {
+    auto owned = std::make_unique<ClipboardMonitor>(pasteboard, settings, pins);
+    owned->start();
+    QList<QPointer<QTimer>> timers;
+    for (QTimer *timer : owned->findChildren<QTimer *>())
+        timers.append(timer);
+    ASSERT_EQ(timers.size(), 2);
+    const auto [poll, prune] = std::minmax({timers[0]->interval(), timers[1]->interval()});
+    EXPECT_EQ(poll, 500);
+    EXPECT_EQ(prune, 60'000);
+
+    QSignalSpy spy(owned.get(), &ClipboardMonitor::itemsChanged);
+    pasteboard.offer(Offer().text(QStringLiteral("copied")));
+    ASSERT_TRUE(spy.wait(3000));
+    EXPECT_EQ(owned->items().size(), 1);
+    owned.reset();
+    EXPECT_TRUE(timers[0].isNull() && timers[1].isNull());
+}
+
+} // namespace

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "history/ClipboardItem.h"
+#include "platform/DefaultsStore.h"
+#include "support/FakePasteboard.h"
+
+#include <QBuffer>
+#include <QHash>
+#include <QImage>
+#include <QStringList>
+
+#include <string>
+
+namespace tqtest {
+
+// Clipboard contents as another program offers them: Offer().text(...).html(...).
+struct Offer {
+    Offer &text(const QString &string) { return contents.string = string, *this; }
+    Offer &rtf(const QByteArray &bytes) { return contents.rtf = bytes, *this; }
+    Offer &html(const QByteArray &bytes) { return contents.html = bytes, *this; }
+    Offer &image(const QByteArray &bytes, const QByteArray &mimeType = "image/png") {
+        return contents.image = PasteboardImage{bytes, mimeType}, *this;
+    }
+    Offer &concealed() { return contents.concealed = true, *this; }
+    operator FakePasteboard::Contents() const { return contents; }
+
+    FakePasteboard::Contents contents;
+};
+
+class MemoryDefaults : public DefaultsStore {
+public:
+    bool contains(const QString &key) const override { return m_values.contains(key); }
+    QVariant value(const QString &key) const override { return m_values.value(key); }
+    void setValue(const QString &key, const QVariant &value) override { m_values[key] = value; }
+
+private:
+    QHash<QString, QVariant> m_values;
+};
+
+// A small image of one colour, encoded in the given format.
+inline QByteArray imageOf(QRgb colour, const char *format = "PNG", QSize size = QSize(4, 3)) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// The entries' texts joined by "|", to compare a whole list at once and read it on failure.
+inline std::string texts(const QList<ClipboardItem> &items) {
+    QStringList out;
+    for (const ClipboardItem &item : items)
+        out.append(item.text);
+    return out.join(QLatin1Char('|')).toStdString();
+}
+
+} // namespace tqtest

@@ -1,0 +1,140 @@
+#include "history/PasteboardCapture.h"
+#include "HistoryTestSupport.h"
+#include "platform/SystemLog.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace tqtest;
+using Kind = ClipboardItem::Kind;
+
+QByteArray corpus(const QString &path) {
+    QFile file(QStringLiteral(TQ_TEST_DATA_DIR "/capture/") + path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return file.readAll();
+}
+
+// A real copy as its program offered it: text, with RTF and HTML when it offered them.
+Offer copied(const QString &dir) {
+    const auto path = [&dir](const char *target) { return dir + QLatin1String(target); };
+    Offer offer = Offer().text(QString::fromUtf8(corpus(path("/UTF8_STRING.txt"))));
+    if (QFile::exists(QStringLiteral(TQ_TEST_DATA_DIR "/capture/") + path("/text_rtf.rtf")))
+        offer.rtf(corpus(path("/text_rtf.rtf")));
+    if (QFile::exists(QStringLiteral(TQ_TEST_DATA_DIR "/capture/") + path("/text_html.html")))
+        offer.html(corpus(path("/text_html.html")));
+    return offer;
+}
+
+std::optional<ClipboardItem> capture(const Offer &offer) {
+    FakePasteboard pasteboard;
+    pasteboard.offer(offer);
+    return captureItem(pasteboard, 42.0);
+}
+
+// Which flavour wins, what text is kept and whether the entry holds a link, for made-up and for
+// real copies: plain text untrimmed; RTF kept byte for byte (a word processor's trailing NUL
+// too); else HTML converted; a javascript: anchor is no link; secrets and blanks give nothing.
+TEST(PasteboardCaptureTest, TextAndRichCopies) {
+    const QString word = QStringLiteral("  word  ");
+    const QByteArray linkRtf("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"https://a.example/\"}"
+                             "{\\fldrslt here}}}");
+    const QString html = QStringLiteral("handmade/payloads/html/");
+    const struct {
+        Offer offer;
+        std::optional<Kind> kind; // absent: nothing captured
+        bool link;
+    } cases[] = {
+        {Offer().text(word), Kind::text, false},
+        {Offer().text(QStringLiteral(" \n\t\u2028")), {}, false},
+        {Offer().text(QString()).image("not an image"), {}, false},
+        {Offer().text(word).concealed(), {}, false},
+        {Offer().text(QStringLiteral("see https://example.org")), Kind::text, true},
+        {Offer().text(word).rtf(linkRtf).html("<i>other</i>"), Kind::rich, true},
+        {Offer().text(word).rtf("").html("<b>word</b>"), Kind::rich, false},
+        {Offer().text(word).rtf("not rtf"), Kind::text, false},
+        {Offer().text(word).html("<html><body> </body></html>"), Kind::text, false},
+        {Offer().text(word).image(imageOf(qRgb(0, 0, 0))), Kind::text, false},
+        {Offer().text(word).html(corpus(html + QStringLiteral("utf16le-bom.html"))), Kind::rich,
+         true},
+        {Offer().text(word).html(corpus(html + QStringLiteral("anchor-javascript-only.html"))),
+         Kind::rich, false},
+        {Offer().text(word).rtf(
+             corpus(QStringLiteral("handmade/payloads/rtf/unbalanced-braces.rtf"))),
+         Kind::rich, false},
+        {copied(QStringLiteral("chromium/selectall-rich-basic")), Kind::rich, true},
+        {copied(QStringLiteral("chromium/selectall-links-hidden")), Kind::rich, true},
+        {copied(QStringLiteral("chromium/selectall-no-link")), Kind::rich, false},
+        {copied(QStringLiteral("chromium/selectall-i18n")), Kind::rich, true},
+        {copied(QStringLiteral("chromium/textarea-with-url")), Kind::text, true},
+        {copied(QStringLiteral("libreoffice/clipboard/writer-find-one-link-odt")), Kind::rich,
+         true},
+        {copied(QStringLiteral("libreoffice/clipboard/writer-selectall-no-link-odt")), Kind::rich,
+         false},
+    };
+    for (const auto &c : cases) {
+        const FakePasteboard::Contents &offered = c.offer.contents;
+        SCOPED_TRACE(offered.string.value_or(QString()).left(30).toStdString());
+        const std::optional<ClipboardItem> item = capture(c.offer);
+        ASSERT_EQ(item.has_value(), c.kind.has_value());
+        if (!item)
+            continue;
+        EXPECT_EQ(item->kind, *c.kind);
+        EXPECT_EQ(item->containsLink, c.link);
+        EXPECT_EQ(item->text, *offered.string);
+        EXPECT_EQ(item->copiedAt, 42.0);
+        EXPECT_FALSE(item->imageData);
+        if (item->kind == Kind::rich && offered.rtf && !offered.rtf->isEmpty()) {
+            EXPECT_EQ(item->rtfData, offered.rtf);
+        } else if (item->kind == Kind::rich) {
+            EXPECT_TRUE(item->rtfData->startsWith("{\\rtf"));
+        }
+    }
+}
+
+// Images are stored as PNG: PNG bytes as they came (even one too big to decode), any other
+// format converted the right way up; a damaged or fake image gives no entry, one log line
+// without content, and no crash.
+TEST(PasteboardCaptureTest, Images) {
+    const struct {
+        const char *file;
+        QSize size; // invalid: nothing captured
+    } cases[] = {
+        {"chromium/copy-image-png-alpha/image_png.png", QSize(128, 128)},
+        {"images/generated/png-8000x8000-rgb-gradient.png", QSize(8000, 8000)},
+        {"libreoffice/clipboard/writer-copy-picture-broken-link/image_bmp.bmp", QSize(133, 133)},
+        {"images/generated/jpeg-exif-orientation-6.jpg", QSize(160, 320)},
+        {"images/generated/tiff-2-pages.tiff", QSize(120, 80)},
+        {"images/debian/gif-animated-2-frames.gif", QSize(164, 180)},
+        {"images/debian/svg-icon-libreoffice-writer.svg", QSize(128, 128)},
+        {"images/generated/png-bad-idat-crc.png", QSize()},
+        {"images/generated/png-truncated-half.png", QSize()},
+        {"images/generated/png-is-actually-text.png", QSize()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        const QByteArray bytes = corpus(QString::fromLatin1(c.file));
+        SystemLog::Capture log;
+        // The claimed type is not trusted: the content decides.
+        const std::optional<ClipboardItem> item = capture(Offer().text(QString()).image(bytes));
+        ASSERT_EQ(item.has_value(), c.size.isValid());
+        if (!item) {
+            ASSERT_EQ(log.lines().size(), 1);
+            EXPECT_TRUE(
+                log.lines()[0].startsWith(QStringLiteral("Tallowquill: failed to read image: ")));
+            continue;
+        }
+        EXPECT_EQ(item->kind, Kind::image);
+        EXPECT_EQ(item->text, QStringLiteral("Image"));
+        EXPECT_FALSE(item->containsLink || item->rtfData);
+        if (bytes.startsWith("\x89PNG")) {
+            EXPECT_EQ(item->imageData, bytes);
+        } else {
+            EXPECT_EQ(QImage::fromData(*item->imageData, "PNG").size(), c.size);
+        }
+    }
+}
+
+} // namespace
