@@ -1,0 +1,287 @@
+// Speed of the history's hot paths: adding a copy to a full history, capturing large rich text
+// and screenshots, and the idle poll.
+#include "history/ClipboardMonitor.h"
+#include "history/PasteboardCapture.h"
+#include "history/PasteboardWriter.h"
+#include "history/PinStore.h"
+#include "history/RtfWriter.h"
+#include "platform/DefaultsStore.h"
+#include "platform/Pasteboard.h"
+#include "settings/AppSettings.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QHash>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTextDocument>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+class MemoryDefaults : public DefaultsStore {
+public:
+    bool contains(const QString &key) const override { return m_values.contains(key); }
+    QVariant value(const QString &key) const override { return m_values.value(key); }
+    void setValue(const QString &key, const QVariant &value) override { m_values[key] = value; }
+
+private:
+    QHash<QString, QVariant> m_values;
+};
+
+// Offers fixed contents; changeCount moves only when told to.
+class StaticPasteboard : public Pasteboard {
+public:
+    std::optional<QString> text;
+    std::optional<QByteArray> rtf;
+    std::optional<QByteArray> html;
+    std::optional<PasteboardImage> picture;
+    qint64 count = 1;
+
+    qint64 changeCount() const override { return count; }
+    std::optional<QString> string() override { return text; }
+    std::optional<QByteArray> rtfData() override { return rtf; }
+    std::optional<QByteArray> htmlData() override { return html; }
+    std::optional<PasteboardImage> image() override { return picture; }
+    bool isConcealed() override { return false; }
+    void clearContents() override { ++count; }
+    void setRtfData(const QByteArray &) override {}
+    void setHtmlData(const QByteArray &) override {}
+    void setString(const QString &) override {}
+    void writeImage(const QByteArray &) override {}
+};
+
+// The monitor with its collaborators, as the program builds it.
+struct History {
+    StaticPasteboard pasteboard;
+    AppSettings settings{std::make_unique<MemoryDefaults>()};
+    QTemporaryDir pinsDir;
+    PinStore pinStore{pinsDir.path()};
+    ClipboardMonitor monitor{pasteboard, settings, pinStore};
+};
+
+// About a million characters of prose; mixed adds accented Latin, Greek and CJK.
+QString megabyteText(int seed, bool mixed) {
+    static const QString asciiWords[] = {QStringLiteral("river"),  QStringLiteral("station"),
+                                         QStringLiteral("ledger"), QStringLiteral("survey"),
+                                         QStringLiteral("basin"),  QStringLiteral("marker")};
+    static const QString mixedWords[] = {QStringLiteral("café"),     QStringLiteral("naïve"),
+                                         QStringLiteral("ελληνικά"), QStringLiteral("中文"),
+                                         QStringLiteral("Ärger"),    QStringLiteral("façade")};
+    QRandomGenerator rng(7); // the same body for every seed: only the end differs
+    QString text;
+    text.reserve(1'000'100);
+    while (text.size() < 1'000'000) {
+        const bool useMixed = mixed && rng.bounded(4) == 0;
+        text += (useMixed ? mixedWords : asciiWords)[rng.bounded(6)];
+        text += rng.bounded(12) == 0 ? QLatin1Char('\n') : QLatin1Char(' ');
+    }
+    return text + QString::number(seed);
+}
+
+void addIntoFullHistory(benchmark::State &state, bool mixed) {
+    History history;
+    // More distinct texts than the history holds, so each add is a new entry that pushes out
+    // the oldest, after a scan over 50 entries of the same length.
+    QList<QString> pool;
+    for (int i = 0; i < ClipboardMonitor::maxRecent + 1; ++i)
+        pool.append(megabyteText(i, mixed));
+    qsizetype next = 0;
+    const auto addNext = [&] {
+        history.monitor.add(ClipboardItem{QUuid::createUuid(), ClipboardItem::Kind::text,
+                                          pool.at(next), std::nullopt, std::nullopt, false,
+                                          ClipboardItem::now(), false});
+        next = (next + 1) % pool.size();
+    };
+    for (int i = 0; i < ClipboardMonitor::maxRecent; ++i)
+        addNext();
+    for (auto _ : state)
+        addNext();
+    state.counters["recent"] = double(history.monitor.recent().size());
+}
+
+void BM_AddIntoFullHistoryAscii(benchmark::State &state) {
+    addIntoFullHistory(state, false);
+}
+BENCHMARK(BM_AddIntoFullHistoryAscii)->Unit(benchmark::kMillisecond);
+
+void BM_AddIntoFullHistoryMixedScripts(benchmark::State &state) {
+    addIntoFullHistory(state, true);
+}
+BENCHMARK(BM_AddIntoFullHistoryMixedScripts)->Unit(benchmark::kMillisecond);
+
+// A page of about 1 MB in the manner of a long article in several scripts: headings with ids,
+// formatted paragraphs with a link each, lists and tables. styled adds the inline style a
+// browser puts on every element when it copies a selection.
+QByteArray largePage(bool styled) {
+    const QByteArray style =
+        styled ? QByteArrayLiteral(
+                     " style=\"color: rgb(0, 0, 0); font-family: &quot;Times New Roman&quot;; "
+                     "font-style: normal; font-weight: 400; text-align: start; "
+                     "text-indent: 0px; white-space: normal;\"")
+               : QByteArray();
+    static const char *const vocabulary[] = {"river",    "survey",  "basin",   "marker", "season",
+                                             "report",   "sample",  "ledger",  "gauge",  "north",
+                                             "valley",   "crew",    "archive", "café",   "naïve",
+                                             "ελληνικά", "العربية", "中文",    "😀"};
+    QRandomGenerator rng(11);
+    const auto words = [&](int count) {
+        QByteArray out;
+        for (int i = 0; i < count; ++i)
+            out += QByteArray(i ? " " : "") + vocabulary[rng.bounded(int(std::size(vocabulary)))];
+        return out;
+    };
+    QByteArray page = "<html><body><h1" + style + ">Large page</h1>\n";
+    for (int section = 0; page.size() < 1'000'000; ++section) {
+        const QByteArray n = QByteArray::number(section);
+        const QByteArray colour =
+            QByteArray::number(rng.bounded(0x1000000), 16).rightJustified(6, '0');
+        page += "<h3 id=\"s" + n + "\"" + style + ">Section " + n + "</h3><p" + style + ">" +
+                words(17) + ". <b>bold " + n + "</b>, <i>italic</i>, <u>underlined</u>, " +
+                "<span style=\"color:#" + colour + "\">coloured</span> and <a href=\"" +
+                "https://example.org/large/" + n + "\">entry " + n + "</a>. " + words(14) +
+                ".</p><ul" + style + "><li>" + words(6) + ".</li><li>" + words(5) +
+                ".</li></ul><table><tr><td>" + n + "</td><td>0." +
+                QByteArray::number(rng.bounded(1000000)) + "</td><td>" + words(1) +
+                "</td></tr></table>\n";
+    }
+    return page + "</body></html>";
+}
+
+void captureHtml(benchmark::State &state, bool styled) {
+    StaticPasteboard pasteboard;
+    pasteboard.html = largePage(styled);
+    pasteboard.text = QStringLiteral("Large page");
+    for (auto _ : state) {
+        std::optional<ClipboardItem> item = captureItem(pasteboard);
+        if (!item || item->kind != ClipboardItem::Kind::rich || !item->containsLink)
+            state.SkipWithError("not captured as rich text with a link");
+        benchmark::DoNotOptimize(item);
+    }
+    state.counters["htmlBytes"] = double(pasteboard.html->size());
+}
+
+void BM_CaptureHtmlPage(benchmark::State &state) {
+    captureHtml(state, false);
+}
+BENCHMARK(BM_CaptureHtmlPage)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_CaptureStyledHtmlPage(benchmark::State &state) {
+    captureHtml(state, true);
+}
+BENCHMARK(BM_CaptureStyledHtmlPage)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same page offered as RTF, as a word processor does: kept as it is, read once for links.
+void BM_CaptureRtfPage(benchmark::State &state) {
+    QTextDocument document;
+    document.setHtml(QString::fromUtf8(largePage(false)));
+    StaticPasteboard pasteboard;
+    pasteboard.rtf = rtfFromDocument(document);
+    pasteboard.text = QStringLiteral("Large page");
+    for (auto _ : state) {
+        std::optional<ClipboardItem> item = captureItem(pasteboard);
+        if (!item || item->kind != ClipboardItem::Kind::rich || !item->containsLink)
+            state.SkipWithError("not captured as rich text with a link");
+        benchmark::DoNotOptimize(item);
+    }
+    state.counters["rtfBytes"] = double(pasteboard.rtf->size());
+}
+BENCHMARK(BM_CaptureRtfPage)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Pasting that page back: RTF as stored, HTML made from it, and the text.
+void BM_WriteRichPage(benchmark::State &state) {
+    History history;
+    QTextDocument document;
+    document.setHtml(QString::fromUtf8(largePage(false)));
+    const ClipboardItem item{QUuid::createUuid(),    ClipboardItem::Kind::rich,
+                             document.toPlainText(), rtfFromDocument(document),
+                             std::nullopt,           true,
+                             ClipboardItem::now(),   false};
+    for (auto _ : state)
+        writeItem(item, history.monitor, false);
+}
+BENCHMARK(BM_WriteRichPage)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A 4K desktop screenshot: gradient wallpaper, overlapping windows full of text, a photo.
+QImage screenshot() {
+    QImage image(3840, 2160, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient wallpaper(0, 0, 3840, 2160);
+    wallpaper.setColorAt(0, QColor(40, 60, 110));
+    wallpaper.setColorAt(1, QColor(150, 90, 60));
+    painter.fillRect(image.rect(), wallpaper);
+    QRandomGenerator rng(7);
+    for (int w = 0; w < 6; ++w) {
+        const QRect window(100 + w * 550, 80 + w * 250, 1800, 1200);
+        painter.fillRect(window.translated(6, 6), QColor(0, 0, 0, 60));
+        painter.fillRect(window, QColor(245, 245, 245));
+        painter.fillRect(QRect(window.topLeft(), QSize(window.width(), 40)), QColor(60, 63, 70));
+        for (int y = window.top() + 60; y < window.bottom() - 20; y += 22) {
+            QString line;
+            for (int i = 20 + int(rng.bounded(100)); i > 0; --i)
+                line += rng.bounded(5) == 0 ? QLatin1Char(' ') : QChar(u'a' + rng.bounded(26));
+            painter.setPen(QColor(rng.bounded(80), rng.bounded(80), rng.bounded(160)));
+            painter.drawText(window.left() + 20, y, line);
+        }
+    }
+    painter.end();
+    for (int y = 1500; y < 2100; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 2600; x < 3700; ++x)
+            row[x] = qRgb(((x * 3 + y) % 256) ^ rng.bounded(16), ((y * 2) % 256) ^ rng.bounded(16),
+                          ((x + y * 5) % 256) ^ rng.bounded(16));
+    }
+    return image;
+}
+
+void captureImage(benchmark::State &state, const char *format, const QByteArray &mimeType) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    screenshot().save(&buffer, format);
+    StaticPasteboard pasteboard;
+    pasteboard.picture = PasteboardImage{bytes, mimeType};
+    for (auto _ : state) {
+        std::optional<ClipboardItem> item = captureItem(pasteboard);
+        if (!item || item->kind != ClipboardItem::Kind::image)
+            state.SkipWithError("not captured as an image");
+        benchmark::DoNotOptimize(item);
+    }
+    state.counters["offeredBytes"] = double(bytes.size());
+}
+
+void BM_CaptureScreenshotPng(benchmark::State &state) {
+    captureImage(state, "PNG", QByteArrayLiteral("image/png"));
+}
+BENCHMARK(BM_CaptureScreenshotPng)->Unit(benchmark::kMillisecond);
+
+void BM_CaptureScreenshotBmp(benchmark::State &state) {
+    captureImage(state, "BMP", QByteArrayLiteral("image/bmp"));
+}
+BENCHMARK(BM_CaptureScreenshotBmp)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_PollWithoutChange(benchmark::State &state) {
+    History history;
+    history.monitor.start();
+    for (auto _ : state)
+        history.monitor.poll();
+}
+BENCHMARK(BM_PollWithoutChange);
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
