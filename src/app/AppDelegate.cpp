@@ -1,0 +1,83 @@
+#include "app/AppDelegate.h"
+
+#include "history/ClipboardMonitor.h"
+#include "hotkey/HotKeyManager.h"
+#include "platform/SystemLog.h"
+#include "settings/AppSettings.h"
+
+#include <QCoreApplication>
+#include <QIcon>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+AppDelegate::AppDelegate(Pasteboard &pasteboard, AppSettings &settings, QObject *parent)
+    : QObject(parent)
+    , m_monitor(std::make_unique<ClipboardMonitor>(pasteboard, settings, m_pinStore))
+    , m_settings(settings) {}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::applicationDidFinishLaunching() {
+    m_monitor->start();
+    buildStatusItem();
+
+    // The callbacks hold the delegate weakly: they outlive it in the shared settings.
+    const QPointer<AppDelegate> self(this);
+    m_settings.onHotKeyChange = [self] {
+        if (self)
+            self->registerShortcut();
+    };
+    m_settings.onRetentionChange = [self] {
+        if (self)
+            self->m_monitor->prune();
+    };
+    registerShortcut();
+}
+
+QString AppDelegate::historyMenuTitle() const {
+    return QStringLiteral("Show Clipboard History  (%1)").arg(m_settings.hotKeyDisplay());
+}
+
+void AppDelegate::buildStatusItem() {
+    m_menu = std::make_unique<QMenu>();
+    m_historyMenuItem = m_menu->addAction(historyMenuTitle(), this, &AppDelegate::showHistory);
+    m_menu->addSeparator();
+    m_menu->addAction(QStringLiteral("Getting Started…"), this, &AppDelegate::showWelcomeGuide);
+    m_menu->addAction(QStringLiteral("Settings…"), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
+                      &AppDelegate::showSettings);
+    m_menu->addAction(QStringLiteral("Clear History"), this, &AppDelegate::clearHistory);
+    m_menu->addSeparator();
+    m_menu->addAction(QStringLiteral("Quit Tallowquill"), QKeySequence(Qt::CTRL | Qt::Key_Q), this,
+                      &AppDelegate::quit);
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        SystemLog::write(QStringLiteral("Tallowquill: no system tray found; running without a "
+                                        "tray icon (the shortcut still works)"));
+    // Shown even without a tray: the icon appears if a tray starts later.
+    m_statusItem = std::make_unique<QSystemTrayIcon>();
+    const QIcon icon(QStringLiteral(":/icons/tray-clipboard.svg"));
+    m_statusItem->setIcon(icon);
+    m_statusItem->setToolTip(QStringLiteral("Tallowquill"));
+    m_statusItem->setContextMenu(m_menu.get());
+    m_statusItem->show();
+}
+
+void AppDelegate::registerShortcut() {
+    HotKeyManager::shared().registerHotKey(m_settings.hotKeyCode(), m_settings.hotKeyModifiers());
+    if (m_historyMenuItem)
+        m_historyMenuItem->setText(historyMenuTitle());
+}
+
+void AppDelegate::showHistory() {}
+
+void AppDelegate::showWelcomeGuide() {}
+
+void AppDelegate::showSettings() {}
+
+void AppDelegate::clearHistory() {
+    m_monitor->clearHistory();
+}
+
+void AppDelegate::quit() {
+    QCoreApplication::quit();
+}

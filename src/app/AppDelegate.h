@@ -1,0 +1,53 @@
+#pragma once
+
+#include "history/PinStore.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class AppSettings;
+class ClipboardMonitor;
+class Pasteboard;
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+
+// Owns the program's long-lived objects, builds the tray menu and wires the settings, the
+// shortcut and the history together. Built before the event loop; lives until the process ends.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    AppDelegate(Pasteboard &pasteboard, AppSettings &settings, QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    // The launch steps, in order: start recording, build the tray menu, install the callbacks,
+    // register the shortcut.
+    void applicationDidFinishLaunching();
+
+    // Menu actions.
+    void showHistory();
+    void showWelcomeGuide();
+    void showSettings();
+    void clearHistory();
+    void quit();
+
+    ClipboardMonitor &monitor() const { return *m_monitor; }
+    QMenu *statusMenu() const { return m_menu.get(); }
+    QAction *historyMenuItem() const { return m_historyMenuItem; }
+
+    // "Show Clipboard History  (⌘⇧V)" for the current shortcut.
+    QString historyMenuTitle() const;
+
+private:
+    void buildStatusItem();
+    void registerShortcut();
+
+    PinStore m_pinStore;
+    std::unique_ptr<ClipboardMonitor> m_monitor;
+    AppSettings &m_settings;
+    std::unique_ptr<QMenu> m_menu;
+    std::unique_ptr<QSystemTrayIcon> m_statusItem;
+    QPointer<QAction> m_historyMenuItem;
+};
