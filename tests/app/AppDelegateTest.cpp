@@ -1,0 +1,134 @@
+#include "app/AppDelegate.h"
+#include "history/ClipboardMonitor.h"
+#include "platform/DefaultsStore.h"
+#include "settings/AppSettings.h"
+#include "support/FakePasteboard.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QHash>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MemoryStore : public DefaultsStore {
+public:
+    bool contains(const QString &key) const override { return m_values.contains(key); }
+    QVariant value(const QString &key) const override { return m_values.value(key); }
+    void setValue(const QString &key, const QVariant &value) override { m_values[key] = value; }
+
+private:
+    QHash<QString, QVariant> m_values;
+};
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    AppDelegateTest() {
+        tqtest::resetHome();
+        delegate.applicationDidFinishLaunching();
+    }
+
+    void copy(const QString &text) {
+        pasteboard.offer({.string = text});
+        delegate.monitor().poll();
+    }
+
+    QStringList menuTitles() const {
+        QStringList titles;
+        for (const QAction *action : delegate.statusMenu()->actions())
+            titles << (action->isSeparator() ? QStringLiteral("---") : action->text());
+        return titles;
+    }
+
+    QAction *action(const QString &title) const {
+        for (QAction *action : delegate.statusMenu()->actions())
+            if (action->text() == title)
+                return action;
+        return nullptr;
+    }
+
+    tqtest::FakePasteboard pasteboard;
+    AppSettings settings{std::make_unique<MemoryStore>()};
+    AppDelegate delegate{pasteboard, settings};
+};
+
+// The tray menu reads as users expect, with its keyboard shortcuts.
+TEST_F(AppDelegateTest, MenuTitlesAndOrder) {
+    EXPECT_EQ(menuTitles(),
+              (QStringList{QStringLiteral("Show Clipboard History  (⌘⇧V)"), QStringLiteral("---"),
+                           QStringLiteral("Getting Started…"), QStringLiteral("Settings…"),
+                           QStringLiteral("Clear History"), QStringLiteral("---"),
+                           QStringLiteral("Quit Tallowquill")}));
+    EXPECT_EQ(action(QStringLiteral("Settings…"))->shortcut(),
+              QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(action(QStringLiteral("Quit Tallowquill"))->shortcut(),
+              QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(delegate.historyMenuItem(), delegate.statusMenu()->actions().first());
+}
+
+// A new shortcut shows in the first menu item at once, after each half of the change.
+TEST_F(AppDelegateTest, ShortcutChangeRetitlesTheHistoryItem) {
+    settings.setHotKeyModifiers(4096 + 2048);
+    EXPECT_EQ(delegate.historyMenuItem()->text(), QStringLiteral("Show Clipboard History  (⌃⌥V)"));
+    settings.setHotKeyCode(49);
+    EXPECT_EQ(delegate.historyMenuItem()->text(),
+              QStringLiteral("Show Clipboard History  (⌃⌥Space)"));
+}
+
+// "Clear History" drops what is unpinned and keeps the pins, on disk too.
+TEST_F(AppDelegateTest, ClearHistoryKeepsPins) {
+    copy(QStringLiteral("keep me"));
+    copy(QStringLiteral("drop me"));
+    delegate.monitor().togglePin(delegate.monitor().recent().last().id);
+    const QString pinsFile = tqtest::home() + QStringLiteral("/.local/share/Tallowquill/pins.json");
+    const QByteArray pinsBefore = [&] {
+        QFile file(pinsFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    ASSERT_FALSE(pinsBefore.isEmpty());
+
+    action(QStringLiteral("Clear History"))->trigger();
+
+    ASSERT_EQ(delegate.monitor().items().size(), 1);
+    EXPECT_EQ(delegate.monitor().items().first().text, QStringLiteral("keep me"));
+    EXPECT_TRUE(delegate.monitor().recent().isEmpty());
+    QFile file(pinsFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), pinsBefore);
+}
+
+// A shorter retention time drops old entries at once, not at the next minute's prune.
+TEST_F(AppDelegateTest, RetentionChangePrunesAtOnce) {
+    copy(QStringLiteral("old news"));
+    ASSERT_EQ(delegate.monitor().recent().size(), 1);
+    settings.setRetentionMinutes(0);
+    EXPECT_TRUE(delegate.monitor().recent().isEmpty());
+}
+
+// What the program had on the clipboard when it started is not recorded; later copies are.
+TEST_F(AppDelegateTest, RecordsCopiesAfterLaunch) {
+    QSignalSpy changes(&delegate.monitor(), &ClipboardMonitor::itemsChanged);
+    pasteboard.offer({.string = QStringLiteral("copied later")});
+    ASSERT_TRUE(changes.wait(3000));
+    EXPECT_EQ(delegate.monitor().recent().first().text, QStringLiteral("copied later"));
+}
+
+// "Quit Tallowquill" ends the event loop at once, without asking.
+TEST_F(AppDelegateTest, QuitEndsTheEventLoop) {
+    QTimer::singleShot(0, [this] { action(QStringLiteral("Quit Tallowquill"))->trigger(); });
+    bool timedOut = false;
+    QTimer::singleShot(5000, [&timedOut] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_FALSE(timedOut);
+}
+
+} // namespace
