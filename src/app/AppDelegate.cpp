@@ -10,10 +10,17 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
+// The resources live in a static library: nothing would pull them into the program otherwise.
+static void initResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
 AppDelegate::AppDelegate(Pasteboard &pasteboard, AppSettings &settings, QObject *parent)
     : QObject(parent)
     , m_monitor(std::make_unique<ClipboardMonitor>(pasteboard, settings, m_pinStore))
-    , m_settings(settings) {}
+    , m_settings(settings) {
+    initResources();
+}
 
 AppDelegate::~AppDelegate() = default;
 

@@ -2,6 +2,7 @@
 
 #include "history/PinStore.h"
 
+#include <QAction>
 #include <QObject>
 #include <QPointer>
 
@@ -10,7 +11,7 @@
 class AppSettings;
 class ClipboardMonitor;
 class Pasteboard;
-class QAction;
+
 class QMenu;
 class QSystemTrayIcon;
 

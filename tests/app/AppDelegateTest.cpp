@@ -35,7 +35,9 @@ protected:
     }
 
     void copy(const QString &text) {
-        pasteboard.offer({.string = text});
+        tqtest::FakePasteboard::Contents contents;
+        contents.string = text;
+        pasteboard.offer(contents);
         delegate.monitor().poll();
     }
 
@@ -114,7 +116,9 @@ TEST_F(AppDelegateTest, RetentionChangePrunesAtOnce) {
 // What the program had on the clipboard when it started is not recorded; later copies are.
 TEST_F(AppDelegateTest, RecordsCopiesAfterLaunch) {
     QSignalSpy changes(&delegate.monitor(), &ClipboardMonitor::itemsChanged);
-    pasteboard.offer({.string = QStringLiteral("copied later")});
+    tqtest::FakePasteboard::Contents contents;
+    contents.string = QStringLiteral("copied later");
+    pasteboard.offer(contents);
     ASSERT_TRUE(changes.wait(3000));
     EXPECT_EQ(delegate.monitor().recent().first().text, QStringLiteral("copied later"));
 }
