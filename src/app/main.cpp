@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 
 int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
@@ -37,5 +38,12 @@ int main(int argc, char **argv) {
     X11Pasteboard pasteboard;
     AppDelegate delegate(pasteboard, AppSettings::shared());
     delegate.applicationDidFinishLaunching();
+    // For bench/startup: the moment the shortcut is registered, on the monotonic clock.
+    if (qEnvironmentVariableIsSet("TALLOWQUILL_REPORT_STARTUP")) {
+        timespec now = {};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        std::fprintf(stderr, "tallowquill: shortcut registered at %lld ns\n",
+                     static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    }
     return QApplication::exec();
 }
