@@ -6,6 +6,7 @@
 #include "settings/AppSettings.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -66,6 +67,12 @@ void AppDelegate::buildStatusItem() {
     m_statusItem->setIcon(icon);
     m_statusItem->setToolTip(QStringLiteral("Tallowquill"));
     m_statusItem->setContextMenu(m_menu.get());
+    // A left click opens the same menu, as a click on a panel icon does elsewhere.
+    connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    m_menu->popup(QCursor::pos());
+            });
     m_statusItem->show();
 }
 
