@@ -5,7 +5,7 @@
 #include "history/PasteboardWriter.h"
 #include "history/PinStore.h"
 #include "history/RtfWriter.h"
-#include "platform/DefaultsStore.h"
+#include "platform/MemoryDefaultsStore.h"
 #include "platform/Pasteboard.h"
 #include "settings/AppSettings.h"
 
@@ -25,15 +25,7 @@
 
 namespace {
 
-class MemoryDefaults : public DefaultsStore {
-public:
-    bool contains(const QString &key) const override { return m_values.contains(key); }
-    QVariant value(const QString &key) const override { return m_values.value(key); }
-    void setValue(const QString &key, const QVariant &value) override { m_values[key] = value; }
-
-private:
-    QHash<QString, QVariant> m_values;
-};
+using MemoryDefaults = MemoryDefaultsStore;
 
 // Offers fixed contents; changeCount moves only when told to.
 class StaticPasteboard : public Pasteboard {

@@ -1,6 +1,6 @@
 #include "app/AppDelegate.h"
 #include "history/ClipboardMonitor.h"
-#include "platform/DefaultsStore.h"
+#include "platform/MemoryDefaultsStore.h"
 #include "settings/AppSettings.h"
 #include "support/FakePasteboard.h"
 #include "support/TestEnvironment.h"
@@ -16,16 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class MemoryStore : public DefaultsStore {
-public:
-    bool contains(const QString &key) const override { return m_values.contains(key); }
-    QVariant value(const QString &key) const override { return m_values.value(key); }
-    void setValue(const QString &key, const QVariant &value) override { m_values[key] = value; }
-
-private:
-    QHash<QString, QVariant> m_values;
-};
 
 class AppDelegateTest : public ::testing::Test {
 protected:
@@ -56,7 +46,7 @@ protected:
     }
 
     tqtest::FakePasteboard pasteboard;
-    AppSettings settings{std::make_unique<MemoryStore>()};
+    AppSettings settings{std::make_unique<MemoryDefaultsStore>()};
     AppDelegate delegate{pasteboard, settings};
 };
 

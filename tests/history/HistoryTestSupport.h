@@ -1,7 +1,7 @@
 #pragma once
 
 #include "history/ClipboardItem.h"
-#include "platform/DefaultsStore.h"
+#include "platform/MemoryDefaultsStore.h"
 #include "support/FakePasteboard.h"
 
 #include <QBuffer>
@@ -27,15 +27,7 @@ struct Offer {
     FakePasteboard::Contents contents;
 };
 
-class MemoryDefaults : public DefaultsStore {
-public:
-    bool contains(const QString &key) const override { return m_values.contains(key); }
-    QVariant value(const QString &key) const override { return m_values.value(key); }
-    void setValue(const QString &key, const QVariant &value) override { m_values[key] = value; }
-
-private:
-    QHash<QString, QVariant> m_values;
-};
+using MemoryDefaults = MemoryDefaultsStore;
 
 // A small image of one colour, encoded in the given format.
 inline QByteArray imageOf(QRgb colour, const char *format = "PNG", QSize size = QSize(4, 3)) {
