@@ -1,7 +1,7 @@
 #include "platform/x11/X11Pasteboard.h"
 #include "support/FakePasteboard.h"
 
-#include "platform/ClipboardClients.h"
+#include "support/ClipboardClients.h"
 
 #include <gtest/gtest.h>
 

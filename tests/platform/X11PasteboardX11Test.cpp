@@ -1,6 +1,6 @@
 #include "platform/x11/X11Pasteboard.h"
 
-#include "platform/ClipboardClients.h"
+#include "support/ClipboardClients.h"
 
 #include <QClipboard>
 #include <QElapsedTimer>

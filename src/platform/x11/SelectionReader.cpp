@@ -74,6 +74,16 @@ bool SelectionReader::isConnected() const {
     return m_connection && !xcb_connection_has_error(m_connection);
 }
 
+std::optional<xcb_window_t> SelectionReader::owner() {
+    if (!isConnected())
+        return std::nullopt;
+    XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
+    if (!reply)
+        return std::nullopt;
+    return reply->owner;
+}
+
 SelectionReader::Transfer SelectionReader::read(const QByteArray &target, milliseconds patience,
                                                 milliseconds limit) {
     using Status = Transfer::Status;

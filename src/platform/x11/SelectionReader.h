@@ -9,6 +9,7 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
+#include <optional>
 
 // Asks the owner of the CLIPBOARD selection for its data over a connection of its own, so a
 // slow or silent owner costs a bounded wait and Qt's event handling is never involved.
@@ -32,6 +33,10 @@ public:
     SelectionReader &operator=(const SelectionReader &) = delete;
 
     bool isConnected() const;
+
+    // The window that owns CLIPBOARD now (XCB_NONE when nobody does), or nothing when the
+    // server cannot be asked.
+    std::optional<xcb_window_t> owner();
 
     // The bytes of one target. `patience` is how long the owner may stay quiet: before its
     // first answer and between the pieces of a large (INCR) transfer. A transfer never takes

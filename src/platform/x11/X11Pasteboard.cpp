@@ -30,17 +30,36 @@ ClipboardOffer &X11Pasteboard::offer() {
         return *m_offer;
     m_offer.reset();
     m_offerChangeCount = m_changeCount;
-    if (m_clipboard && m_clipboard->ownsClipboard()) {
-        // Ours: no need to ask the X server, and asking ourselves would block.
+    if (ownsClipboard()) {
+        // Ours: read straight from our data; asking ourselves through the server would block.
         m_offer = std::make_unique<OwnClipboardOffer>(
             m_written ? m_written.data() : m_clipboard->mimeData(QClipboard::Clipboard));
     } else {
-        if (!m_reader)
-            m_reader = std::make_unique<SelectionReader>();
         m_offer = std::make_unique<ForeignClipboardOffer>(
-            *m_reader, ForeignClipboardOffer::Patience{targetsPatience, dataPatience});
+            reader(), ForeignClipboardOffer::Patience{targetsPatience, dataPatience});
     }
     return *m_offer;
+}
+
+SelectionReader &X11Pasteboard::reader() {
+    if (!m_reader)
+        m_reader = std::make_unique<SelectionReader>();
+    return *m_reader;
+}
+
+bool X11Pasteboard::ownsClipboard() {
+    if (!m_clipboard || !m_clipboard->ownsClipboard())
+        return false;
+    // Qt goes on claiming the clipboard after a write of ours that lost to a copy another client
+    // made a moment before (one Qt had not heard of yet). Reading our own data then would record
+    // the entry we pasted as a new copy and miss theirs: ask the server who owns it.
+    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    const std::optional<xcb_window_t> owner = reader().owner();
+    if (!x11 || !owner)
+        return true;
+    const xcb_setup_t *setup = xcb_get_setup(x11->connection());
+    return *owner != XCB_NONE &&
+           (*owner & ~setup->resource_id_mask) == setup->resource_id_base; // a window of Qt's
 }
 
 std::optional<X11Pasteboard::Found> X11Pasteboard::firstOffered(const QByteArrayList &targets) {

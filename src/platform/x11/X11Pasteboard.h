@@ -44,6 +44,9 @@ public:
 private:
     // The contents of the current change, asked for once.
     ClipboardOffer &offer();
+    SelectionReader &reader();
+    // Whether this program holds the clipboard, as the X server sees it.
+    bool ownsClipboard();
     struct Found {
         QByteArray target;
         QByteArray bytes;

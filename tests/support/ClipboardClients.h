@@ -148,11 +148,14 @@ inline std::optional<QByteArray> xclipRead(const QByteArray &target) {
 }
 
 // `xclip -selection clipboard -t TARGET -i FILE`: owns the selection until destroyed or
-// until another client takes it.
+// until another client takes it. With unseenByQt, Qt handles no event while this waits for the
+// server to name xclip the owner: Qt has not heard of the copy yet, as at the moment a write of
+// ours races it.
 class XclipOwner {
 public:
     XclipOwner(const QByteArray &target, const QByteArray &bytes,
-               const QByteArray &selection = QByteArrayLiteral("CLIPBOARD"))
+               const QByteArray &selection = QByteArrayLiteral("CLIPBOARD"),
+               bool unseenByQt = false)
         : m_selection(selection) {
         m_file.open();
         m_file.write(bytes);
@@ -162,10 +165,17 @@ public:
                         {QStringLiteral("-quiet"), QStringLiteral("-selection"),
                          QString::fromLatin1(m_selection.toLower()), QStringLiteral("-t"),
                          QString::fromLatin1(target), QStringLiteral("-i"), m_file.fileName()});
-        waitUntil([&] {
+        const auto owned = [&] {
             m_window = TestDisplay::instance().owner(m_selection);
             return m_window != XCB_NONE && m_window != before;
-        });
+        };
+        if (!unseenByQt) {
+            waitUntil(owned);
+            return;
+        }
+        m_process.waitForStarted();
+        for (QDeadlineTimer deadline(10s); !owned() && !deadline.hasExpired();) {
+        }
     }
     ~XclipOwner() {
         if (m_process.state() != QProcess::NotRunning) {
