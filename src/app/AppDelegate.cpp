@@ -3,6 +3,7 @@
 #include "history/ClipboardMonitor.h"
 #include "hotkey/HotKeyManager.h"
 #include "platform/SystemLog.h"
+#include "popup/PopupController.h"
 #include "settings/AppSettings.h"
 
 #include <QCoreApplication>
@@ -29,8 +30,12 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_monitor->start();
     buildStatusItem();
 
-    // The callbacks hold the delegate weakly: they outlive it in the shared settings.
+    // The callbacks hold the delegate weakly: they outlive it in the shared objects.
     const QPointer<AppDelegate> self(this);
+    HotKeyManager::shared().onHotKey = [self] {
+        if (self)
+            self->popup().toggle();
+    };
     m_settings.onHotKeyChange = [self] {
         if (self)
             self->registerShortcut();
@@ -82,7 +87,15 @@ void AppDelegate::registerShortcut() {
         m_historyMenuItem->setText(historyMenuTitle());
 }
 
-void AppDelegate::showHistory() {}
+PopupController &AppDelegate::popup() {
+    if (!m_popup)
+        m_popup = std::make_unique<PopupController>(*m_monitor);
+    return *m_popup;
+}
+
+void AppDelegate::showHistory() {
+    popup().show();
+}
 
 void AppDelegate::showWelcomeGuide() {}
 

@@ -11,6 +11,7 @@
 class AppSettings;
 class ClipboardMonitor;
 class Pasteboard;
+class PopupController;
 
 class QMenu;
 class QSystemTrayIcon;
@@ -35,6 +36,8 @@ public:
     void quit();
 
     ClipboardMonitor &monitor() const { return *m_monitor; }
+    // The history popup, created on first use.
+    PopupController &popup();
     QMenu *statusMenu() const { return m_menu.get(); }
     QAction *historyMenuItem() const { return m_historyMenuItem; }
 
@@ -51,4 +54,5 @@ private:
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
     QPointer<QAction> m_historyMenuItem;
+    std::unique_ptr<PopupController> m_popup;
 };

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QPoint>
+#include <QtGlobal>
+
+#include <optional>
+
+// The desktop's windows as the popup needs them: which window the user is working in, bringing
+// a window to the front with the keyboard focus, and where the pointer is. Main thread only.
+class Workspace {
+public:
+    // A native window handle (an X window id); 0 is never a window.
+    using WindowId = quint64;
+
+    virtual ~Workspace() = default;
+
+    // The window in front: the desktop's active window, else the one holding the keyboard focus.
+    // nullopt when there is none.
+    virtual std::optional<WindowId> activeWindow() = 0;
+
+    // Asks the desktop to bring the window to the front and give it the keyboard focus; sets the
+    // focus directly when no window manager runs. Asynchronous; the result is not examined.
+    virtual void activateWindow(WindowId window) = 0;
+
+    // Marks a created, not yet shown window to appear on every workspace.
+    virtual void showOnAllWorkspaces(WindowId window) = 0;
+
+    // The pointer in Qt's global, top-left based coordinates.
+    virtual QPoint pointerPosition() const = 0;
+
+    // The implementation for the running desktop; harmless without a display.
+    static Workspace &system();
+};

@@ -1,0 +1,120 @@
+#include "popup/PopupController.h"
+
+#include "history/ClipboardMonitor.h"
+#include "history/PasteboardWriter.h"
+#include "popup/ClipboardListView.h"
+#include "popup/PopupPanel.h"
+#include "popup/PopupPlacement.h"
+#include "system/AutoPaste.h"
+
+#include <QTimer>
+
+PopupController::PopupController(ClipboardMonitor &monitor, Workspace &workspace,
+                                 AutoPaste &autoPaste, QObject *parent)
+    : QObject(parent)
+    , m_monitor(monitor)
+    , m_workspace(workspace)
+    , m_autoPaste(autoPaste) {}
+
+PopupController::~PopupController() {
+    if (m_panel)
+        disconnect(m_panel.get(), nullptr, this, nullptr); // its hiding must not call back
+}
+
+AutoPaste &PopupController::autoPasteForDesktop() {
+    return AutoPaste::shared();
+}
+
+PopupPanel *PopupController::panel() const {
+    return m_panel.get();
+}
+
+bool PopupController::isOpen() const {
+    return m_panel && m_panel->isVisible();
+}
+
+void PopupController::toggle() {
+    if (isOpen())
+        close();
+    else
+        show();
+}
+
+void PopupController::show() {
+    m_monitor.prune();
+
+    // While open, the window in front is the popup itself: keep the one it came from.
+    const std::optional<Workspace::WindowId> active = m_workspace.activeWindow();
+    if (!(m_panel && active == m_panel->winId()))
+        m_previousWindow = active;
+
+    const QPointer<PopupController> self(this);
+    auto *list = new ClipboardListView(
+        m_monitor,
+        [self](const ClipboardItem &item) {
+            if (self)
+                self->paste(item, false);
+        },
+        [self](const ClipboardItem &item) {
+            if (self)
+                self->paste(item, true);
+        },
+        [self](const QUuid &id) {
+            if (self)
+                self->m_monitor.togglePin(id);
+        },
+        [self] {
+            if (self)
+                self->close();
+        });
+
+    auto panel = std::make_unique<PopupPanel>(QSize(panelWidth, panelHeight));
+    panel->setContent(list);
+    m_workspace.showOnAllWorkspaces(panel->winId());
+
+    qsizetype primary = -1;
+    const QList<ScreenArea> screens = currentScreens(&primary);
+    if (const auto origin = popupOrigin(m_workspace.pointerPosition(), screens, primary,
+                                        QSize(panelWidth, panelHeight)))
+        panel->move(*origin);
+
+    discardPanel();
+    m_panel = std::move(panel);
+    m_listView = list;
+    connect(m_panel.get(), &PopupPanel::deactivated, this, &PopupController::close);
+    connect(m_panel.get(), &PopupPanel::firstPainted, this, &PopupController::shownAndPainted);
+
+    m_panel->show();
+    m_panel->raise();
+    m_panel->activateWindow();
+    m_workspace.activateWindow(m_panel->winId());
+    list->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void PopupController::close() {
+    discardPanel();
+}
+
+// Hidden now, deleted later: this may run inside one of the panel's own event handlers.
+void PopupController::discardPanel() {
+    if (!m_panel)
+        return;
+    std::unique_ptr<PopupPanel> panel = std::move(m_panel);
+    disconnect(panel.get(), nullptr, this, nullptr);
+    panel->hide();
+    panel.release()->deleteLater();
+}
+
+void PopupController::paste(ClipboardItem item, bool plainText) {
+    close();
+    writeItem(item, m_monitor, plainText);
+    if (!m_autoPaste.isProcessTrusted()) {
+        m_autoPaste.showPasteNotice();
+        return;
+    }
+    if (m_previousWindow)
+        m_workspace.activateWindow(*m_previousWindow);
+    // Holds only the auto-paste, which lives as long as the program.
+    AutoPaste *autoPaste = &m_autoPaste;
+    QTimer::singleShot(autoPasteDelay, [autoPaste] { autoPaste->autoPaste(); });
+}

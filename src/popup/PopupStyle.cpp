@@ -1,0 +1,94 @@
+#include "popup/PopupStyle.h"
+
+#include <QApplication>
+#include <QHash>
+#include <QPainter>
+#include <QPalette>
+#include <QSvgRenderer>
+#include <QtMath>
+
+#include <memory>
+
+// The symbols live in the library's resources, which nothing else would pull in.
+static void initSymbolResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace PopupStyle {
+
+namespace {
+
+QPalette palette() {
+    return QApplication::palette();
+}
+
+QString resourceFor(const QString &name) {
+    QString file = name;
+    file.replace(QLatin1Char('.'), QLatin1Char('-'));
+    return QStringLiteral(":/icons/%1.svg").arg(file);
+}
+
+// Parsed once per symbol; the drawings are tiny and used on every row.
+QSvgRenderer &renderer(const QString &name) {
+    static QHash<QString, std::shared_ptr<QSvgRenderer>> renderers;
+    auto &slot = renderers[name];
+    if (!slot) {
+        initSymbolResources();
+        slot = std::make_shared<QSvgRenderer>(resourceFor(name));
+    }
+    return *slot;
+}
+
+} // namespace
+
+QColor accent() {
+    return palette().color(QPalette::Active, QPalette::Highlight);
+}
+
+QColor primary() {
+    return palette().color(QPalette::Active, QPalette::WindowText);
+}
+
+QColor secondary() {
+    return withOpacity(primary(), 0.55);
+}
+
+QColor tertiary() {
+    return withOpacity(primary(), 0.3);
+}
+
+QColor background() {
+    // No blur behind a window on X11: a nearly opaque window colour reads as the material.
+    return withOpacity(palette().color(QPalette::Active, QPalette::Window), 0.96);
+}
+
+QColor withOpacity(QColor colour, double opacity) {
+    colour.setAlphaF(static_cast<float>(colour.alphaF() * opacity));
+    return colour;
+}
+
+QFont font(int points, QFont::Weight weight) {
+    QFont font = QApplication::font();
+    font.setPixelSize(points);
+    font.setWeight(weight);
+    return font;
+}
+
+QPixmap symbol(const QString &name, int points, const QColor &colour, qreal devicePixelRatio) {
+    const int pixels = qCeil(points * devicePixelRatio);
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderer(name).render(&painter, QRectF(0, 0, pixels, pixels));
+        // Keep the drawing's shape, take the role's colour.
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), colour);
+    }
+    QPixmap pixmap = QPixmap::fromImage(std::move(image));
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    return pixmap;
+}
+
+} // namespace PopupStyle

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/Workspace.h"
+
+#include <QList>
+
+namespace tqtest {
+
+// The desktop in memory: the test sets the window in front and the pointer, and reads back
+// which windows were asked to come forward.
+class FakeWorkspace : public Workspace {
+public:
+    std::optional<WindowId> active;
+    QPoint pointer;
+    QList<WindowId> activated;
+    QList<WindowId> onAllWorkspaces;
+
+    std::optional<WindowId> activeWindow() override { return active; }
+    void activateWindow(WindowId window) override { activated << window; }
+    void showOnAllWorkspaces(WindowId window) override { onAllWorkspaces << window; }
+    QPoint pointerPosition() const override { return pointer; }
+};
+
+} // namespace tqtest
