@@ -124,11 +124,19 @@ ClipboardListView::ClipboardListView(ClipboardMonitor &monitor, ItemCallback onS
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scrollArea->setWidgetResizable(true);
-    // The popup draws its own background; the list lies on it.
+    // The popup draws its own background; the list and a slim bar lie on it, clear of the
+    // rounded corners.
     m_scrollArea->viewport()->setAutoFillBackground(false);
+    m_scrollArea->setStyleSheet(QStringLiteral(
+        "QScrollArea { background: transparent; }"
+        "QScrollBar:vertical { background: transparent; width: 8px; margin: 2px 2px 8px 0; }"
+        "QScrollBar::handle:vertical { background: rgba(128, 128, 128, 110); border-radius: 3px;"
+        " min-height: 24px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
     m_canvas = new RowCanvas;
-    m_canvas->setAutoFillBackground(false);
-    m_scrollArea->setWidget(m_canvas); // the scroll area owns the canvas
+    m_scrollArea->setWidget(m_canvas);      // the scroll area owns the canvas
+    m_canvas->setAutoFillBackground(false); // after setWidget, which turns it on
 
     auto *body = new QWidget(this);
     m_body = new QStackedLayout(body);

@@ -17,12 +17,14 @@ struct History {
     History()
         : monitor(pasteboard, settings, pins, [this] { return clock; }) {}
 
-    ClipboardItem add(ClipboardItem::Kind kind, const QString &text, double age = 0) {
+    ClipboardItem add(ClipboardItem::Kind kind, const QString &text, double age = 0,
+                      bool link = false) {
         ClipboardItem item;
         item.id = QUuid::createUuid();
         item.kind = kind;
         item.text = text;
         item.copiedAt = clock - age;
+        item.containsLink = link;
         if (kind == ClipboardItem::Kind::rich)
             item.rtfData = QByteArrayLiteral("{\\rtf1 ") + text.toUtf8() + "}";
         monitor.add(item);

@@ -1,0 +1,90 @@
+// Not a check: pictures of the popup for people to look at, made by scripts/popup-screenshots.
+#include "popup/PopupController.h"
+#include "popup/PopupPanel.h"
+#include "popup/PopupTestSupport.h"
+#include "support/FakeKeyPoster.h"
+#include "support/FakeWorkspace.h"
+#include "system/AutoPaste.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void save(PopupPanel *panel, const QString &name) {
+    QTest::qWait(300); // thumbnails arrive from the decoding thread
+    const QPixmap popup = panel->grab();
+    QImage picture(popup.size() / popup.devicePixelRatio() + QSize(48, 48),
+                   QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&picture);
+    QLinearGradient desk(0, 0, picture.width(), picture.height());
+    desk.setColorAt(0, QColor(0x4a, 0x6f, 0x8f));
+    desk.setColorAt(1, QColor(0x8a, 0x9f, 0x7a));
+    painter.fillRect(picture.rect(), desk);
+    painter.drawPixmap(24, 24, popup);
+    painter.end();
+    const QString folder = QStringLiteral(TQ_BINARY_DIR "/popup-screenshots");
+    QDir().mkpath(folder);
+    ASSERT_TRUE(picture.save(folder + QLatin1Char('/') + name + QStringLiteral(".png")));
+}
+
+void press(PopupController &controller, int key) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(controller.listView(), &event);
+}
+
+TEST(PopupScreenshots, DISABLED_Save) {
+    tqtest::History history;
+    tqtest::FakeWorkspace workspace;
+    tqtest::FakeKeyPoster poster;
+    AutoPaste autoPaste(poster);
+    PopupController controller(history.monitor, workspace, autoPaste);
+
+    controller.show();
+    save(controller.panel(), QStringLiteral("empty"));
+
+    QImage photo(640, 400, QImage::Format_RGB32);
+    QPainter painter(&photo);
+    QLinearGradient sky(0, 0, 0, 400);
+    sky.setColorAt(0, QColor(0x2d, 0x6c, 0xc0));
+    sky.setColorAt(1, QColor(0xf0, 0xb0, 0x60));
+    painter.fillRect(photo.rect(), sky);
+    painter.fillRect(QRect(0, 300, 640, 100), QColor(0x30, 0x50, 0x30));
+    painter.end();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    photo.save(&buffer, "PNG");
+
+    history.addText(QStringLiteral("git rebase --onto main feature~3 feature"));
+    history.addImage(png);
+    const ClipboardItem rich =
+        history.add(ClipboardItem::Kind::rich,
+                    QStringLiteral("Meeting notes — see https://example.org/agenda"), 0, true);
+    history.addText(QStringLiteral("A very long line of copied prose that goes on and on well "
+                                   "past the width of the popup so that it must be cut"));
+    const ClipboardItem address = history.addText(QStringLiteral("  221B Baker Street\nLondon"));
+    history.add(ClipboardItem::Kind::rich, QStringLiteral("Quarterly figures, formatted"));
+    history.addText(QStringLiteral("hello@example.org"));
+    history.pin(address);
+    history.pin(rich);
+    for (int i = 0; i < 6; ++i)
+        history.addText(QStringLiteral("Older entry %1").arg(i + 1));
+
+    controller.show();
+    save(controller.panel(), QStringLiteral("entries"));
+    for (int i = 0; i < 4; ++i)
+        press(controller, Qt::Key_Down);
+    save(controller.panel(), QStringLiteral("selected-image"));
+    for (int i = 0; i < 10; ++i)
+        press(controller, Qt::Key_Down);
+    save(controller.panel(), QStringLiteral("scrolled-to-end"));
+}
+
+} // namespace
