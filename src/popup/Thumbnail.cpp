@@ -20,12 +20,23 @@ QSize sizeFor(const QByteArray &imageData) {
     return full.scaled(QSize(maxWidth, maxHeight), Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
+namespace {
+
+// A pool of its own: Qt's painting spreads large fills over the global pool and would wait
+// behind a queue of screenshots.
+QThreadPool &decodingPool() {
+    static QThreadPool pool;
+    return pool;
+}
+
+} // namespace
+
 QFuture<QImage> decode(const QByteArray &imageData, QSize pixels) {
     // Shared: the pool takes a copyable task, a promise cannot be copied.
     auto promise = std::make_shared<QPromise<QImage>>();
     QFuture<QImage> future = promise->future();
     promise->start();
-    QThreadPool::globalInstance()->start([promise, imageData, pixels] {
+    decodingPool().start([promise, imageData, pixels] {
         QImage image = QImage::fromData(imageData);
         if (!image.isNull())
             image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
