@@ -228,10 +228,6 @@ void ClipboardListView::layoutSlots() {
             y += kRowSpacing;
         m_slots << slot;
     }
-    static_cast<RowCanvas *>(m_canvas)->dividerLines = lines;
-    m_canvas->setFixedHeight(y + kInset);
-    m_body->setCurrentWidget(items.isEmpty() ? m_emptyState : m_scrollArea);
-
     // Rows are functions of their entry and place: a changed list builds them afresh, keeping
     // a row only where its entry, pin state and place are the same.
     for (auto it = m_rows.begin(); it != m_rows.end();) {
@@ -249,6 +245,10 @@ void ClipboardListView::layoutSlots() {
         }
         it = m_rows.erase(it);
     }
+    static_cast<RowCanvas *>(m_canvas)->dividerLines = lines;
+    m_canvas->setFixedHeight(y + kInset);
+    m_body->setCurrentWidget(items.isEmpty() ? m_emptyState : m_scrollArea);
+
     m_canvas->update();
     updateBuiltRows();
 }
@@ -262,8 +262,9 @@ void ClipboardListView::updateBuiltRows() {
     const int width = m_canvas->width() - 2 * kInset;
 
     for (auto it = m_rows.begin(); it != m_rows.end();) {
-        const Slot &slot = m_slots[it->first];
-        if (slot.top + slot.height > top && slot.top < bottom) {
+        const bool inList = it->first < m_slots.size();
+        const Slot slot = inList ? m_slots[it->first] : Slot{};
+        if (inList && slot.top + slot.height > top && slot.top < bottom) {
             if (it->second)
                 it->second->setGeometry(kInset, slot.top, width, slot.height);
             ++it;
