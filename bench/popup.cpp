@@ -2,8 +2,8 @@
 // 50 entries are 4K screenshots: the figure is the median of 20 openings (median_ms).
 #include "history/ClipboardMonitor.h"
 #include "history/PinStore.h"
-#include "platform/DefaultsStore.h"
 #include "platform/KeyPoster.h"
+#include "platform/MemoryDefaultsStore.h"
 #include "platform/Pasteboard.h"
 #include "platform/Workspace.h"
 #include "popup/PopupController.h"
@@ -26,15 +26,7 @@
 
 namespace {
 
-class MemoryDefaults : public DefaultsStore {
-public:
-    bool contains(const QString &key) const override { return m_values.contains(key); }
-    QVariant value(const QString &key) const override { return m_values.value(key); }
-    void setValue(const QString &key, const QVariant &value) override { m_values[key] = value; }
-
-private:
-    QHash<QString, QVariant> m_values;
-};
+using MemoryDefaults = MemoryDefaultsStore;
 
 class SilentPasteboard : public Pasteboard {
 public:

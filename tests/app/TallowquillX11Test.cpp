@@ -1,4 +1,5 @@
 // The real program, started as a person would start it, on a private X server.
+#include "support/RealProgram.h"
 #include "support/TestEnvironment.h"
 
 #include <QBuffer>
@@ -19,31 +20,8 @@
 
 namespace {
 
-constexpr xcb_keycode_t kKeyV = 55; // evdev KEY_V + 8
-constexpr uint16_t kSuperShift = XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT;
-
-// Whether another client holds Super+Shift+V: our own grab of it is refused.
-bool shortcutHeldElsewhere() {
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
-        xcb_request_check(connection,
-                          xcb_grab_key_checked(connection, 1, root, kSuperShift, kKeyV,
-                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
-        &std::free);
-    xcb_disconnect(connection); // releases a grab we got
-    return error != nullptr;
-}
-
-bool waitFor(const std::function<bool()> &condition, int ms = 10000) {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        if (condition())
-            return true;
-        QTest::qWait(20);
-    }
-    return condition();
-}
+using tqtest::shortcutHeldElsewhere;
+using tqtest::waitFor;
 
 QStringList filesUnder(const QString &root) {
     QStringList files;

@@ -1,5 +1,6 @@
 // The popup used as a person would: the real program on a private X server, copies made with
 // xclip, keys typed with xdotool into a text window of the test's own.
+#include "support/RealProgram.h"
 #include "support/TestEnvironment.h"
 
 #include <QClipboard>
@@ -20,15 +21,8 @@
 
 namespace {
 
-bool waitFor(const std::function<bool()> &condition, int ms = 10000) {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        if (condition())
-            return true;
-        QTest::qWait(20);
-    }
-    return condition();
-}
+using tqtest::shortcutHeldElsewhere;
+using tqtest::waitFor;
 
 // Runs a command while this process goes on serving its own windows and clipboard.
 QByteArray run(const QString &program, const QStringList &arguments) {
@@ -36,20 +30,6 @@ QByteArray run(const QString &program, const QStringList &arguments) {
     process.start(program, arguments);
     waitFor([&] { return process.waitForFinished(5) || process.state() == QProcess::NotRunning; });
     return process.readAllStandardOutput().trimmed();
-}
-
-// Whether another client holds Super+Shift+V: the program is up once it does.
-bool shortcutHeldElsewhere() {
-    constexpr xcb_keycode_t keyV = 55; // evdev KEY_V + 8
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
-        xcb_request_check(connection, xcb_grab_key_checked(
-                                          connection, 1, root, XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT,
-                                          keyV, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
-        &std::free);
-    xcb_disconnect(connection); // releases a grab we got
-    return error != nullptr;
 }
 
 void xdotool(const QStringList &arguments) {
