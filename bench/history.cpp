@@ -146,16 +146,20 @@ QByteArray largePage(bool styled) {
     return page + "</body></html>";
 }
 
-void captureHtml(benchmark::State &state, bool styled) {
-    StaticPasteboard pasteboard;
-    pasteboard.html = largePage(styled);
-    pasteboard.text = QStringLiteral("Large page");
+void captureRichRepeatedly(benchmark::State &state, StaticPasteboard &pasteboard) {
     for (auto _ : state) {
         std::optional<ClipboardItem> item = captureItem(pasteboard);
         if (!item || item->kind != ClipboardItem::Kind::rich || !item->containsLink)
             state.SkipWithError("not captured as rich text with a link");
         benchmark::DoNotOptimize(item);
     }
+}
+
+void captureHtml(benchmark::State &state, bool styled) {
+    StaticPasteboard pasteboard;
+    pasteboard.html = largePage(styled);
+    pasteboard.text = QStringLiteral("Large page");
+    captureRichRepeatedly(state, pasteboard);
     state.counters["htmlBytes"] = double(pasteboard.html->size());
 }
 
@@ -176,12 +180,7 @@ void BM_CaptureRtfPage(benchmark::State &state) {
     StaticPasteboard pasteboard;
     pasteboard.rtf = rtfFromDocument(document);
     pasteboard.text = QStringLiteral("Large page");
-    for (auto _ : state) {
-        std::optional<ClipboardItem> item = captureItem(pasteboard);
-        if (!item || item->kind != ClipboardItem::Kind::rich || !item->containsLink)
-            state.SkipWithError("not captured as rich text with a link");
-        benchmark::DoNotOptimize(item);
-    }
+    captureRichRepeatedly(state, pasteboard);
     state.counters["rtfBytes"] = double(pasteboard.rtf->size());
 }
 BENCHMARK(BM_CaptureRtfPage)->Unit(benchmark::kMillisecond)->Iterations(5);

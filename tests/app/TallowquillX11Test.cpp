@@ -48,13 +48,7 @@ protected:
     }
 
     void copy(const QString &target, const QByteArray &bytes) {
-        QProcess xclip;
-        xclip.start(QStringLiteral("xclip"),
-                    {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                     QStringLiteral("-t"), target, QStringLiteral("-i")});
-        xclip.write(bytes);
-        xclip.closeWriteChannel();
-        ASSERT_TRUE(xclip.waitForFinished()); // xclip forks its owner and returns
+        ASSERT_TRUE(tqtest::xclipCopy(target, bytes));
     }
 
     QString home;

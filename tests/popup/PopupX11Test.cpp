@@ -94,13 +94,7 @@ protected:
     // Copies in "another application" and waits out two of the program's polls, the only sign
     // of having been recorded the program gives.
     void copy(const QByteArray &bytes, const QString &target = QStringLiteral("UTF8_STRING")) {
-        QProcess xclip;
-        xclip.start(QStringLiteral("xclip"),
-                    {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                     QStringLiteral("-t"), target, QStringLiteral("-i")});
-        xclip.write(bytes);
-        xclip.closeWriteChannel();
-        ASSERT_TRUE(xclip.waitForFinished());
+        ASSERT_TRUE(tqtest::xclipCopy(target, bytes));
         QTest::qWait(1100);
     }
 

@@ -3,6 +3,7 @@
 // Helpers for tests that drive the real program on a private X server.
 
 #include <QDeadlineTimer>
+#include <QProcess>
 #include <QTest>
 
 #include <cstdlib>
@@ -36,6 +37,17 @@ inline bool shortcutHeldElsewhere() {
         &std::free);
     xcb_disconnect(connection); // releases a grab we got
     return error != nullptr;
+}
+
+// Copies bytes under one target as another application would, with xclip; true once xclip has
+// handed the clipboard to the owner it leaves running.
+inline bool xclipCopy(const QString &target, const QByteArray &bytes) {
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                          QStringLiteral("-t"), target, QStringLiteral("-i")});
+    xclip.write(bytes);
+    xclip.closeWriteChannel();
+    return xclip.waitForFinished() && xclip.exitCode() == 0;
 }
 
 } // namespace tqtest
