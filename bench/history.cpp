@@ -8,6 +8,7 @@
 #include "platform/MemoryDefaultsStore.h"
 #include "platform/Pasteboard.h"
 #include "settings/AppSettings.h"
+#include "support/FakePasteboard.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -27,31 +28,9 @@ namespace {
 
 using MemoryDefaults = MemoryDefaultsStore;
 
-// Offers fixed contents; changeCount moves only when told to.
-class StaticPasteboard : public Pasteboard {
-public:
-    std::optional<QString> text;
-    std::optional<QByteArray> rtf;
-    std::optional<QByteArray> html;
-    std::optional<PasteboardImage> picture;
-    qint64 count = 1;
-
-    qint64 changeCount() const override { return count; }
-    std::optional<QString> string() override { return text; }
-    std::optional<QByteArray> rtfData() override { return rtf; }
-    std::optional<QByteArray> htmlData() override { return html; }
-    std::optional<PasteboardImage> image() override { return picture; }
-    bool isConcealed() override { return false; }
-    void clearContents() override { ++count; }
-    void setRtfData(const QByteArray &) override {}
-    void setHtmlData(const QByteArray &) override {}
-    void setString(const QString &) override {}
-    void writeImage(const QByteArray &) override {}
-};
-
 // The monitor with its collaborators, as the program builds it.
 struct History {
-    StaticPasteboard pasteboard;
+    tqtest::FakePasteboard pasteboard;
     AppSettings settings{std::make_unique<MemoryDefaults>()};
     QTemporaryDir pinsDir;
     PinStore pinStore{pinsDir.path()};
@@ -146,9 +125,11 @@ QByteArray largePage(bool styled) {
     return page + "</body></html>";
 }
 
-void captureRichRepeatedly(benchmark::State &state, StaticPasteboard &pasteboard) {
+void captureRichRepeatedly(benchmark::State &state, const tqtest::FakePasteboard::Contents &offer) {
+    tqtest::FakePasteboard pasteboard;
+    pasteboard.offer(offer);
     for (auto _ : state) {
-        std::optional<ClipboardItem> item = captureItem(pasteboard);
+        std::optional<ClipboardItem> item = captureItem(*pasteboard.contents());
         if (!item || item->kind != ClipboardItem::Kind::rich || !item->containsLink)
             state.SkipWithError("not captured as rich text with a link");
         benchmark::DoNotOptimize(item);
@@ -156,11 +137,11 @@ void captureRichRepeatedly(benchmark::State &state, StaticPasteboard &pasteboard
 }
 
 void captureHtml(benchmark::State &state, bool styled) {
-    StaticPasteboard pasteboard;
-    pasteboard.html = largePage(styled);
-    pasteboard.text = QStringLiteral("Large page");
-    captureRichRepeatedly(state, pasteboard);
-    state.counters["htmlBytes"] = double(pasteboard.html->size());
+    tqtest::FakePasteboard::Contents offer;
+    offer.html = largePage(styled);
+    offer.string = QStringLiteral("Large page");
+    captureRichRepeatedly(state, offer);
+    state.counters["htmlBytes"] = double(offer.html->size());
 }
 
 void BM_CaptureHtmlPage(benchmark::State &state) {
@@ -177,11 +158,11 @@ BENCHMARK(BM_CaptureStyledHtmlPage)->Unit(benchmark::kMillisecond)->Iterations(3
 void BM_CaptureRtfPage(benchmark::State &state) {
     QTextDocument document;
     document.setHtml(QString::fromUtf8(largePage(false)));
-    StaticPasteboard pasteboard;
-    pasteboard.rtf = rtfFromDocument(document);
-    pasteboard.text = QStringLiteral("Large page");
-    captureRichRepeatedly(state, pasteboard);
-    state.counters["rtfBytes"] = double(pasteboard.rtf->size());
+    tqtest::FakePasteboard::Contents offer;
+    offer.rtf = rtfFromDocument(document);
+    offer.string = QStringLiteral("Large page");
+    captureRichRepeatedly(state, offer);
+    state.counters["rtfBytes"] = double(offer.rtf->size());
 }
 BENCHMARK(BM_CaptureRtfPage)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -236,10 +217,12 @@ void captureImage(benchmark::State &state, const char *format, const QByteArray 
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     screenshot().save(&buffer, format);
-    StaticPasteboard pasteboard;
-    pasteboard.picture = PasteboardImage{bytes, mimeType};
+    tqtest::FakePasteboard pasteboard;
+    tqtest::FakePasteboard::Contents offer;
+    offer.image = PasteboardImage{bytes, mimeType};
+    pasteboard.offer(offer);
     for (auto _ : state) {
-        std::optional<ClipboardItem> item = captureItem(pasteboard);
+        std::optional<ClipboardItem> item = captureItem(*pasteboard.contents());
         if (!item || item->kind != ClipboardItem::Kind::image)
             state.SkipWithError("not captured as an image");
         benchmark::DoNotOptimize(item);

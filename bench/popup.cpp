@@ -4,11 +4,11 @@
 #include "history/PinStore.h"
 #include "platform/KeyPoster.h"
 #include "platform/MemoryDefaultsStore.h"
-#include "platform/Pasteboard.h"
 #include "platform/Workspace.h"
 #include "popup/PopupController.h"
 #include "popup/PopupPanel.h"
 #include "settings/AppSettings.h"
+#include "support/FakePasteboard.h"
 #include "system/AutoPaste.h"
 
 #include <QApplication>
@@ -27,21 +27,6 @@
 namespace {
 
 using MemoryDefaults = MemoryDefaultsStore;
-
-class SilentPasteboard : public Pasteboard {
-public:
-    qint64 changeCount() const override { return 1; }
-    std::optional<QString> string() override { return std::nullopt; }
-    std::optional<QByteArray> rtfData() override { return std::nullopt; }
-    std::optional<QByteArray> htmlData() override { return std::nullopt; }
-    std::optional<PasteboardImage> image() override { return std::nullopt; }
-    bool isConcealed() override { return false; }
-    void clearContents() override {}
-    void setRtfData(const QByteArray &) override {}
-    void setHtmlData(const QByteArray &) override {}
-    void setString(const QString &) override {}
-    void writeImage(const QByteArray &) override {}
-};
 
 class NoWorkspace : public Workspace {
 public:
@@ -79,7 +64,7 @@ QByteArray screenshot() {
 
 void BM_OpenPopup(benchmark::State &state) {
     QTemporaryDir folder;
-    SilentPasteboard pasteboard;
+    tqtest::FakePasteboard pasteboard;
     AppSettings settings(std::make_unique<MemoryDefaults>());
     PinStore pins(folder.path());
     ClipboardMonitor monitor(pasteboard, settings, pins);

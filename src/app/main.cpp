@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "history/ClipboardMonitor.h"
 #include "platform/InstanceLock.h"
 #include "platform/UnixSignalWatcher.h"
 #include "platform/x11/X11Pasteboard.h"
@@ -9,6 +10,27 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+
+namespace {
+
+void reportRecordedEntries(ClipboardMonitor &monitor) {
+    QObject::connect(&monitor, &ClipboardMonitor::itemsChanged, &monitor, [&monitor] {
+        static QUuid last;
+        if (monitor.recent().isEmpty() || monitor.recent().first().id == last)
+            return;
+        const ClipboardItem &item = monitor.recent().first();
+        last = item.id;
+        std::fprintf(
+            stderr,
+            "tallowquill: recorded %s, %lld text bytes, %lld rtf bytes, %lld image bytes: %s\n",
+            qPrintable(kindRawValue(item.kind)), static_cast<long long>(item.text.toUtf8().size()),
+            static_cast<long long>(item.rtfData ? item.rtfData->size() : 0),
+            static_cast<long long>(item.imageData ? item.imageData->size() : 0),
+            item.text.left(200).toUtf8().toPercentEncoding(" ").constData());
+    });
+}
+
+} // namespace
 
 int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
@@ -45,5 +67,8 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "tallowquill: shortcut registered at %lld ns\n",
                      static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
     }
+    // For tests that drive the program from outside: one line for every entry recorded.
+    if (qEnvironmentVariableIsSet("TALLOWQUILL_REPORT_HISTORY"))
+        reportRecordedEntries(delegate.monitor());
     return QApplication::exec();
 }

@@ -1,6 +1,6 @@
 #include "history/ClipboardMonitor.h"
 
-#include "history/PasteboardCapture.h"
+#include "history/CaptureQueue.h"
 #include "history/PinStore.h"
 #include "platform/Pasteboard.h"
 #include "settings/AppSettings.h"
@@ -14,7 +14,10 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard &pasteboard, AppSettings &settings
     , m_settings(settings)
     , m_pinStore(pinStore)
     , m_clock(std::move(clock))
-    , m_lastChangeCount(pasteboard.changeCount()) {
+    , m_lastChangeCount(pasteboard.changeCount())
+    , m_captures(new CaptureQueue(this)) {
+    connect(m_captures, &CaptureQueue::captured, this, &ClipboardMonitor::add);
+    connect(m_captures, &CaptureQueue::idle, this, &ClipboardMonitor::capturesSettled);
     m_pinned = m_pinStore.loadPins();
     m_pinnedKeys.reserve(m_pinned.size());
     for (const ClipboardItem &item : std::as_const(m_pinned))
@@ -47,8 +50,11 @@ void ClipboardMonitor::poll() {
         return;
     }
     // A guard below the count stays set: counts only grow, so it can never match again.
-    if (std::optional<ClipboardItem> item = captureItem(m_pasteboard, m_clock()))
-        add(std::move(*item));
+    m_captures->submit(m_pasteboard.contents(), m_clock());
+}
+
+bool ClipboardMonitor::isCapturing() const {
+    return m_captures->isBusy();
 }
 
 void ClipboardMonitor::add(ClipboardItem item) {

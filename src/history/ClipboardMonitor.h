@@ -13,6 +13,7 @@
 #include <optional>
 
 class AppSettings;
+class CaptureQueue;
 class Pasteboard;
 class PinStore;
 
@@ -20,7 +21,8 @@ class PinStore;
 // entries (newest first, at most maxRecent, in memory only, dropped after the retention time).
 // Polls the pasteboard's change count and records each change that is not the program's own
 // write; a copy equal in content to a pinned entry is dropped, one equal to recent entries
-// replaces them at the front.
+// replaces them at the front. Reading and converting a copy happen on a worker thread; the entry
+// is added when they are done, in copy order.
 class ClipboardMonitor : public QObject {
     Q_OBJECT
 public:
@@ -55,8 +57,11 @@ public:
 
     // Starts polling every pollInterval and pruning every pruneInterval.
     void start();
-    // One look at the pasteboard; reads it only when the change count moved.
+    // One look at the pasteboard; when the change count moved, hands the new contents to the
+    // capture worker.
     void poll();
+    // Whether a change is still being read or converted.
+    bool isCapturing() const;
     // Inserts a captured entry under the duplicate rules.
     void add(ClipboardItem item);
     // Drops recent entries older than the retention time, read afresh from the settings.
@@ -71,6 +76,8 @@ public:
 Q_SIGNALS:
     // Sent on every assignment of items, changed or not.
     void itemsChanged();
+    // Every change seen so far has been captured (or found to hold nothing to record).
+    void capturesSettled();
 
 private:
     void rebuildItems();
@@ -93,4 +100,5 @@ private:
     // Children of the monitor: they die with it, so no tick can reach a monitor that is gone.
     QTimer *m_pollTimer = nullptr;
     QTimer *m_pruneTimer = nullptr;
+    CaptureQueue *m_captures = nullptr; // a child, so it stops before the lists go
 };

@@ -2,18 +2,18 @@
 
 #include "history/HtmlDecoding.h"
 #include "history/HtmlElementNames.h"
+#include "history/InertTextDocument.h"
 #include "history/LinkDetector.h"
 #include "history/PngFile.h"
+#include "history/RasterImage.h"
 #include "history/RtfReader.h"
 #include "history/RtfWriter.h"
 #include "platform/SystemLog.h"
 
 #include <QBuffer>
 #include <QImage>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QTextBlock>
-#include <QTextDocument>
 #include <QUuid>
 
 namespace {
@@ -65,11 +65,29 @@ struct RichForm {
     std::optional<bool> hasLink; // known when made from HTML
 };
 
+// A type name the owner chose: only a short printable form of it goes into a log line.
+QString printableType(const QByteArray &type) {
+    QString printable;
+    for (const char c : type.left(64))
+        printable += c >= ' ' && c <= '~' ? QLatin1Char(c) : QLatin1Char('?');
+    return printable.isEmpty() ? QStringLiteral("no type") : printable;
+}
+
+// One line for a flavour refused for its size: what it was, how big, and what became of the copy.
+void logOversize(const QByteArray &type, qint64 size, qsizetype limit, const char *outcome) {
+    SystemLog::write(QStringLiteral("Tallowquill: clipboard %1 of %2 bytes is over the %3 MiB "
+                                    "limit; %4")
+                         .arg(printableType(type))
+                         .arg(size)
+                         .arg(limit >> 20)
+                         .arg(QLatin1String(outcome)));
+}
+
 std::optional<RichForm> richFormFromHtml(const QByteArray &html) {
     const QString decoded = decodeHtml(html);
     if (decoded.trimmed().isEmpty())
         return std::nullopt;
-    QTextDocument document;
+    InertTextDocument document;
     document.setUndoRedoEnabled(false);
     document.setHtml(withoutElementNames(decoded));
     if (document.isEmpty())
@@ -80,38 +98,31 @@ std::optional<RichForm> richFormFromHtml(const QByteArray &html) {
     return RichForm{std::move(rtf), documentHasLink(document)};
 }
 
-std::optional<RichForm> readRichForm(Pasteboard &pasteboard) {
-    if (std::optional<QByteArray> rtf = pasteboard.rtfData(); rtf && looksLikeRtf(*rtf))
-        return RichForm{std::move(*rtf), std::nullopt};
-    if (const std::optional<QByteArray> html = pasteboard.htmlData())
-        return richFormFromHtml(*html);
-    return std::nullopt;
+std::optional<RichForm> readRichForm(PasteboardContents &contents) {
+    Flavour<QByteArray> rtf = contents.rtfData(CaptureLimits::rtfBytes);
+    if (rtf.oversize) {
+        logOversize("text/rtf", rtf.oversize, CaptureLimits::rtfBytes, "recorded as plain text");
+        return std::nullopt;
+    }
+    if (rtf.value && looksLikeRtf(*rtf.value))
+        return RichForm{std::move(*rtf.value), std::nullopt};
+    const Flavour<QByteArray> html = contents.htmlData(CaptureLimits::htmlBytes);
+    if (html.oversize) {
+        logOversize("text/html", html.oversize, CaptureLimits::htmlBytes, "recorded as plain text");
+        return std::nullopt;
+    }
+    return html.value ? richFormFromHtml(*html.value) : std::nullopt;
 }
 
-// The offered type and size, for a log line: never any of the content. The type is a name the
-// owner chose, so only a short printable form of it goes into the log.
+// The offered type and size, for a log line: never any of the content.
 QString describe(const PasteboardImage &image) {
-    QString type;
-    for (const char c : image.mimeType.left(64))
-        type += c >= ' ' && c <= '~' ? QLatin1Char(c) : QLatin1Char('?');
-    return QStringLiteral("%1, %2 bytes")
-        .arg(type.isEmpty() ? QStringLiteral("no type") : type)
-        .arg(image.data.size());
+    return QStringLiteral("%1, %2 bytes").arg(printableType(image.mimeType)).arg(image.data.size());
 }
 
 std::optional<QByteArray> encodePng(const PasteboardImage &image, QString *error) {
-    QBuffer input;
-    input.setData(image.data);
-    input.open(QIODevice::ReadOnly);
-    // The content decides the format: the type an owner claims is not always what it sends.
-    QImageReader reader(&input);
-    reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(true);
-    const QImage decoded = reader.read();
-    if (decoded.isNull()) {
-        *error = reader.errorString();
+    const QImage decoded = RasterImage::decode(image.data, error);
+    if (decoded.isNull())
         return std::nullopt;
-    }
     QByteArray png;
     QBuffer output(&png);
     output.open(QIODevice::WriteOnly);
@@ -125,17 +136,22 @@ std::optional<QByteArray> encodePng(const PasteboardImage &image, QString *error
 
 } // namespace
 
-std::optional<ClipboardItem> captureItem(Pasteboard &pasteboard, double copiedAt) {
-    if (pasteboard.isConcealed())
+std::optional<ClipboardItem> captureItem(PasteboardContents &contents, double copiedAt) {
+    if (contents.isConcealed())
         return std::nullopt;
-    const std::optional<QString> text = pasteboard.string();
-    if (text && !trimmedWhitespaceAndNewlines(*text).isEmpty())
-        return makeTextItem(*text, pasteboard, copiedAt);
-    return makeImageItem(pasteboard, copiedAt);
+    const Flavour<QString> text = contents.string(CaptureLimits::textBytes);
+    if (text.oversize) {
+        // Whatever else is offered belongs to this text: recording it alone would mislead.
+        logOversize("text", text.oversize, CaptureLimits::textBytes, "not recorded");
+        return std::nullopt;
+    }
+    if (text.value && !trimmedWhitespaceAndNewlines(*text.value).isEmpty())
+        return makeTextItem(*text.value, contents, copiedAt);
+    return makeImageItem(contents, copiedAt);
 }
 
-ClipboardItem makeTextItem(const QString &text, Pasteboard &pasteboard, double copiedAt) {
-    std::optional<RichForm> rich = readRichForm(pasteboard);
+ClipboardItem makeTextItem(const QString &text, PasteboardContents &contents, double copiedAt) {
+    std::optional<RichForm> rich = readRichForm(contents);
     std::optional<QByteArray> rtf;
     if (rich)
         rtf = std::move(rich->rtf);
@@ -148,8 +164,8 @@ ClipboardItem makeTextItem(const QString &text, Pasteboard &pasteboard, double c
     return item;
 }
 
-std::optional<QByteArray> richTextData(Pasteboard &pasteboard) {
-    if (std::optional<RichForm> rich = readRichForm(pasteboard))
+std::optional<QByteArray> richTextData(PasteboardContents &contents) {
+    if (std::optional<RichForm> rich = readRichForm(contents))
         return std::move(rich->rtf);
     return std::nullopt;
 }
@@ -162,8 +178,11 @@ bool detectLink(const QString &text, const std::optional<QByteArray> &rtfData) {
     return containsLink(text);
 }
 
-std::optional<ClipboardItem> makeImageItem(Pasteboard &pasteboard, double copiedAt) {
-    const std::optional<PasteboardImage> image = pasteboard.image();
+std::optional<ClipboardItem> makeImageItem(PasteboardContents &contents, double copiedAt) {
+    const Flavour<PasteboardImage> offered = contents.image(CaptureLimits::imageBytes);
+    if (offered.oversize)
+        logOversize("image", offered.oversize, CaptureLimits::imageBytes, "not recorded");
+    const std::optional<PasteboardImage> &image = offered.value;
     if (!image)
         return std::nullopt;
     QString error;
@@ -179,8 +198,12 @@ std::optional<ClipboardItem> makeImageItem(Pasteboard &pasteboard, double copied
 }
 
 std::optional<QByteArray> pngData(const PasteboardImage &image, QString *error) {
-    if (isWellFormedPng(image.data))
-        return image.data;
+    if (isWellFormedPng(image.data)) {
+        // Kept as sent, yet the popup decodes it for its thumbnail.
+        if (RasterImage::fits(RasterImage::size(image.data), error))
+            return image.data;
+        return std::nullopt;
+    }
     QString description;
     std::optional<QByteArray> png = encodePng(image, &description);
     if (error)

@@ -8,32 +8,49 @@
 
 #include <optional>
 
-// Reading the pasteboard into a new history entry. Nothing here keeps state or changes the
-// pasteboard. copiedAt is the moment of capture, in seconds since 2001-01-01 00:00:00 UTC.
+// Reading one change of the clipboard into a new history entry. Runs on the capture worker,
+// never on the main thread: it waits on the owner and converts what the owner sent. Nothing
+// here keeps state or changes the clipboard. copiedAt is in seconds since 2001-01-01 UTC.
+
+// The most work one copy may cause, in bytes as sent. Past a bound a copy is recorded in its
+// plainer form (text), or not at all when there is none, with one log line naming the type and
+// the size, never the content.
+namespace CaptureLimits {
+// Plain text is recorded whole or not at all: a shortened entry would paste something the user
+// did not copy. 64 MiB is a long book many times over.
+constexpr qsizetype textBytes = qsizetype(64) << 20;
+// RTF is kept as offered and read once for links; office programs write about 1 KiB of RTF per
+// line of formatted text.
+constexpr qsizetype rtfBytes = qsizetype(16) << 20;
+// HTML is converted to RTF by Qt's parser at about 150 ms and 30 MB of memory per MiB.
+constexpr qsizetype htmlBytes = qsizetype(4) << 20;
+// An encoded image; its decoded size is bounded by RasterImage::maxPixels.
+constexpr qsizetype imageBytes = qsizetype(128) << 20;
+} // namespace CaptureLimits
 
 // Non-blank plain text makes a text or rich entry (the text kept untrimmed); otherwise an image
 // makes an image entry; otherwise, and for contents marked as secret, nothing.
-std::optional<ClipboardItem> captureItem(Pasteboard &pasteboard,
+std::optional<ClipboardItem> captureItem(PasteboardContents &contents,
                                          double copiedAt = ClipboardItem::now());
 
-// A rich entry when the pasteboard holds a rich form of the text, else a text entry.
-ClipboardItem makeTextItem(const QString &text, Pasteboard &pasteboard,
+// A rich entry when the clipboard holds a rich form of the text, else a text entry.
+ClipboardItem makeTextItem(const QString &text, PasteboardContents &contents,
                            double copiedAt = ClipboardItem::now());
 
 // The RTF flavour byte for byte; else the HTML flavour converted to RTF; else nothing. An RTF
 // flavour that is empty or not an RTF document counts as absent, as does HTML with no content.
-std::optional<QByteArray> richTextData(Pasteboard &pasteboard);
+std::optional<QByteArray> richTextData(PasteboardContents &contents);
 
 // Whether the rich form carries a link (an anchor with a target other than javascript:), or
 // else the plain text holds one.
 bool detectLink(const QString &text, const std::optional<QByteArray> &rtfData);
 
-// An image entry holding the pasteboard's image as PNG, or nothing when there is no image or
+// An image entry holding the clipboard's image as PNG, or nothing when there is no image or
 // it cannot be read (logged).
-std::optional<ClipboardItem> makeImageItem(Pasteboard &pasteboard,
+std::optional<ClipboardItem> makeImageItem(PasteboardContents &contents,
                                            double copiedAt = ClipboardItem::now());
 
-// The image as a PNG file: well-formed PNG bytes as they are, any other format Qt reads
-// decoded (EXIF orientation applied, first frame) and encoded as PNG; nothing when unreadable,
-// with the reason in *error.
+// The image as a PNG file: well-formed PNG bytes as they are, any other raster format decoded
+// (EXIF orientation applied, first frame) and encoded as PNG; nothing for other formats, for
+// more than RasterImage::maxPixels, or when unreadable, with the reason in *error.
 std::optional<QByteArray> pngData(const PasteboardImage &image, QString *error = nullptr);

@@ -1,6 +1,7 @@
 #include "history/RtfReader.h"
 
 #include "history/CodePageDecoder.h"
+#include "history/InertTextDocument.h"
 #include "history/RtfFieldInstruction.h"
 #include "history/RtfTokenizer.h"
 
@@ -239,7 +240,7 @@ private:
 };
 
 std::unique_ptr<QTextDocument> RtfParser::parse() {
-    m_document = std::make_unique<QTextDocument>();
+    m_document = std::make_unique<InertTextDocument>();
     m_document->setUndoRedoEnabled(false);
     m_cursor = QTextCursor(m_document.get());
     // One edit block: the cursor then skips laying out each line just to track its position.

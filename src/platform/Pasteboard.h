@@ -3,12 +3,44 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 // An image flavour as offered: its encoded bytes and the MIME type they claim to be.
 struct PasteboardImage {
     QByteArray data;
     QByteArray mimeType; // for example "image/png"
+};
+
+// One flavour as read: its value when offered within the size asked for. When it was offered
+// but is larger, there is no value and `oversize` is its size in bytes as far as the owner told
+// it (at least the limit plus one).
+template <typename T>
+struct Flavour {
+    std::optional<T> value;
+    qint64 oversize = 0;
+};
+
+// What one change of the clipboard offers. Taken on the main thread, then read on one worker
+// thread at a time: a read may wait on the program that owns the clipboard, and every byte is
+// that program's to choose. Each flavour is fetched at most once; `limit` is in bytes as sent.
+class PasteboardContents {
+public:
+    virtual ~PasteboardContents() = default;
+
+    // The plain-text flavour.
+    virtual Flavour<QString> string(qsizetype limit) = 0;
+    // The raw bytes of the RTF flavour.
+    virtual Flavour<QByteArray> rtfData(qsizetype limit) = 0;
+    // The raw bytes of the HTML flavour as offered (any encoding).
+    virtual Flavour<QByteArray> htmlData(qsizetype limit) = 0;
+    // The best image flavour offered (PNG first).
+    virtual Flavour<PasteboardImage> image(qsizetype limit) = 0;
+    // The owner marked the contents as a secret (password managers do): never record them.
+    virtual bool isConcealed() = 0;
+
+    // Makes reads under way, and later ones, give up at once. Safe from any thread.
+    virtual void cancel() {}
 };
 
 // The system clipboard as the history needs it. All calls are made on the main thread.
@@ -20,16 +52,8 @@ public:
     // down. One write of ours (clearContents and the typed writes after it) moves it by one.
     virtual qint64 changeCount() const = 0;
 
-    // The plain-text flavour, or nothing.
-    virtual std::optional<QString> string() = 0;
-    // The raw bytes of the RTF flavour, or nothing.
-    virtual std::optional<QByteArray> rtfData() = 0;
-    // The raw bytes of the HTML flavour as offered (any encoding), or nothing.
-    virtual std::optional<QByteArray> htmlData() = 0;
-    // The best image flavour offered (PNG first), or nothing.
-    virtual std::optional<PasteboardImage> image() = 0;
-    // The owner marked the contents as a secret (password managers do): never record them.
-    virtual bool isConcealed() = 0;
+    // The contents of the current change, to be read away from the main thread. Never waits.
+    virtual std::unique_ptr<PasteboardContents> contents() = 0;
 
     // Empties the pasteboard and advances the change count by exactly one. The typed writes
     // that follow belong to the same change and do not advance it again.

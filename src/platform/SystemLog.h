@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // The program's few failure lines ("Tallowquill: failed to load pins: ..."), written to the
-// system log (syslog, ident "tallowquill") and to standard error.
+// system log (syslog, ident "tallowquill") and to standard error. Safe from any thread.
 class SystemLog {
 public:
     static void write(const QString &line);
@@ -17,7 +17,7 @@ public:
         Capture(const Capture &) = delete;
         Capture &operator=(const Capture &) = delete;
 
-        QStringList lines() const { return m_lines; }
+        QStringList lines() const;
 
     private:
         friend class SystemLog;

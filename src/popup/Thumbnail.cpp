@@ -1,7 +1,7 @@
 #include "popup/Thumbnail.h"
 
-#include <QBuffer>
-#include <QImageReader>
+#include "history/RasterImage.h"
+
 #include <QPromise>
 #include <QThreadPool>
 
@@ -10,12 +10,8 @@
 namespace Thumbnail {
 
 QSize sizeFor(const QByteArray &imageData) {
-    QBuffer buffer;
-    buffer.setData(imageData);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize full = reader.size();
-    if (!full.isValid() || full.isEmpty())
+    const QSize full = RasterImage::size(imageData);
+    if (!full.isValid() || full.isEmpty() || !RasterImage::fits(full))
         return {};
     return full.scaled(QSize(maxWidth, maxHeight), Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
@@ -37,10 +33,7 @@ QFuture<QImage> decode(const QByteArray &imageData, QSize pixels) {
     QFuture<QImage> future = promise->future();
     promise->start();
     decodingPool().start([promise, imageData, pixels] {
-        QImage image = QImage::fromData(imageData);
-        if (!image.isNull())
-            image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        promise->addResult(std::move(image));
+        promise->addResult(RasterImage::decode(imageData, nullptr, pixels));
         promise->finish();
     });
     return future;

@@ -29,6 +29,8 @@ protected:
         contents.string = text;
         pasteboard.offer(contents);
         delegate.monitor().poll();
+        QSignalSpy settled(&delegate.monitor(), &ClipboardMonitor::capturesSettled);
+        settled.wait();
     }
 
     QStringList menuTitles() const {

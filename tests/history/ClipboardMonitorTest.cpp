@@ -28,7 +28,7 @@ protected:
     void copy(const Offer &offer) {
         now += 1;
         pasteboard.offer(offer);
-        monitor.poll();
+        pollAndSettle(monitor);
     }
     void copyTexts(int count) {
         for (int i = 0; i < count; ++i)
@@ -71,10 +71,10 @@ TEST_F(ClipboardMonitorTest, DuplicateRule) {
     for (const auto &c : cases) {
         const auto fresh = make();
         pasteboard.offer(c.first);
-        fresh->poll();
+        pollAndSettle(*fresh);
         now += 1;
         pasteboard.offer(c.second);
-        fresh->poll();
+        pollAndSettle(*fresh);
         ASSERT_EQ(fresh->recent().size(), c.same ? 1 : 2) << texts(fresh->recent());
         EXPECT_EQ(fresh->recent().front().copiedAt, now);
     }
@@ -167,19 +167,19 @@ TEST_F(ClipboardMonitorTest, WhatIsRecorded) {
     const auto fresh = make();
     pasteboard.offer(Offer().text(QStringLiteral("before start")));
     fresh->start();
-    fresh->poll();
+    pollAndSettle(*fresh);
     EXPECT_TRUE(fresh->items().isEmpty());
 
     copy(Offer().text(QStringLiteral("hunter2")).concealed());
     copy(Offer().text(QStringLiteral(" \n ")));
     copyTexts(2);
     const int reads = pasteboard.reads();
-    monitor.poll();
+    pollAndSettle(monitor);
     EXPECT_EQ(pasteboard.reads(), reads);
 
     writeItem(monitor.recent().at(1), monitor, false);
-    monitor.poll();
-    EXPECT_EQ(pasteboard.contents().string, QStringLiteral("copy 0"));
+    pollAndSettle(monitor);
+    EXPECT_EQ(pasteboard.current().string, QStringLiteral("copy 0"));
     EXPECT_EQ(texts(monitor.items()), "copy 1|copy 0");
     EXPECT_FALSE(monitor.selfCopyUntilChangeCount());
 

@@ -77,12 +77,16 @@ protected:
         monitor->start();
     }
 
-    // Returns once every clipboard change so far has been handled by Qt and then looked at by a
-    // poll of the monitor (which captures in the same step).
+    // Returns once every clipboard change so far has been handled by Qt, looked at by a poll of
+    // the monitor and captured.
     bool settled() {
         return waitForQtToCatchUp() &&
-               waitUntil([&] { return monitor->lastChangeCount() == pasteboard->changeCount(); },
-                         std::chrono::seconds(30));
+               waitUntil(
+                   [&] {
+                       return monitor->lastChangeCount() == pasteboard->changeCount() &&
+                              !monitor->isCapturing();
+                   },
+                   std::chrono::seconds(30));
     }
 
     bool waitForNewest(const QString &text) {

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "history/ClipboardItem.h"
+#include "history/ClipboardMonitor.h"
 #include "platform/MemoryDefaultsStore.h"
 #include "support/FakePasteboard.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QImage>
 #include <QStringList>
@@ -28,6 +31,13 @@ struct Offer {
 };
 
 using MemoryDefaults = MemoryDefaultsStore;
+
+// Polls, then waits until the capture worker has handed back what the poll found.
+inline void pollAndSettle(ClipboardMonitor &monitor) {
+    monitor.poll();
+    for (QDeadlineTimer deadline(30'000); monitor.isCapturing() && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+}
 
 // A small image of one colour, encoded in the given format.
 inline QByteArray imageOf(QRgb colour, const char *format = "PNG", QSize size = QSize(4, 3)) {

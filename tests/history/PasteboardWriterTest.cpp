@@ -48,12 +48,12 @@ TEST(PasteboardWriterTest, Flavours) {
     };
     for (const auto &c : cases) {
         pasteboard.offer(Offer().text(QStringLiteral("foreign")).html("<b>x</b>"));
-        monitor.poll();
+        pollAndSettle(monitor);
         const qint64 count = pasteboard.changeCount();
         writeItem(c.item, monitor, c.plainText);
         EXPECT_EQ(pasteboard.changeCount(), count + 1);
 
-        const auto &on = pasteboard.contents();
+        const auto &on = pasteboard.current();
         const QByteArray offered = QByteArray(on.rtf ? "r" : "") + (on.html ? "h" : "") +
                                    (on.string ? "s" : "") + (on.image ? "i" : "");
         EXPECT_EQ(offered, c.offered) << int(c.item.kind) << c.plainText;
@@ -70,7 +70,7 @@ TEST(PasteboardWriterTest, Flavours) {
             EXPECT_EQ(QImage::fromData(on.image->data, "PNG").size(), QSize(4, 3));
         }
 
-        monitor.poll();
+        pollAndSettle(monitor);
         EXPECT_FALSE(monitor.selfCopyUntilChangeCount());
         EXPECT_EQ(texts(monitor.items()), "foreign");
     }

@@ -37,22 +37,24 @@ TYPED_TEST(PasteboardContract, OneWriteIsOneChangeAndReadsBack) {
     pasteboard.setHtmlData(QByteArrayLiteral("<p>Grüße</p>"));
     pasteboard.setString(text);
     EXPECT_EQ(this->settledCount(), before + 1);
-    EXPECT_EQ(pasteboard.string(), text);
-    EXPECT_EQ(pasteboard.rtfData(), rtf);
-    EXPECT_EQ(pasteboard.htmlData(), QByteArrayLiteral("<p>Grüße</p>"));
-    EXPECT_FALSE(pasteboard.image().has_value());
-    EXPECT_FALSE(pasteboard.isConcealed());
+    EXPECT_EQ(pasteboard.contents()->string(tqtest::kAnySize).value, text);
+    EXPECT_EQ(pasteboard.contents()->rtfData(tqtest::kAnySize).value, rtf);
+    EXPECT_EQ(pasteboard.contents()->htmlData(tqtest::kAnySize).value,
+              QByteArrayLiteral("<p>Grüße</p>"));
+    EXPECT_FALSE(pasteboard.contents()->image(tqtest::kAnySize).value.has_value());
+    EXPECT_FALSE(pasteboard.contents()->isConcealed());
 
     const QByteArray png = QByteArrayLiteral("\x89PNG\r\n\x1a\n not decoded by the pasteboard");
     pasteboard.clearContents();
     pasteboard.writeImage(png);
     EXPECT_EQ(this->settledCount(), before + 2);
-    const std::optional<PasteboardImage> image = pasteboard.image();
+    const std::optional<PasteboardImage> image =
+        pasteboard.contents()->image(tqtest::kAnySize).value;
     ASSERT_TRUE(image.has_value());
     EXPECT_EQ(image->data, png);
     EXPECT_EQ(image->mimeType, QByteArrayLiteral("image/png"));
-    EXPECT_FALSE(pasteboard.string().has_value());
-    EXPECT_FALSE(pasteboard.rtfData().has_value());
+    EXPECT_FALSE(pasteboard.contents()->string(tqtest::kAnySize).value.has_value());
+    EXPECT_FALSE(pasteboard.contents()->rtfData(tqtest::kAnySize).value.has_value());
 }
 
 // A write that stops after clearing (an image that cannot be built) leaves nothing to read.
@@ -63,10 +65,10 @@ TYPED_TEST(PasteboardContract, ClearingAloneEmptiesIt) {
     const qint64 before = this->settledCount();
     pasteboard.clearContents();
     EXPECT_EQ(this->settledCount(), before + 1);
-    EXPECT_FALSE(pasteboard.string().has_value());
-    EXPECT_FALSE(pasteboard.rtfData().has_value());
-    EXPECT_FALSE(pasteboard.htmlData().has_value());
-    EXPECT_FALSE(pasteboard.image().has_value());
+    EXPECT_FALSE(pasteboard.contents()->string(tqtest::kAnySize).value.has_value());
+    EXPECT_FALSE(pasteboard.contents()->rtfData(tqtest::kAnySize).value.has_value());
+    EXPECT_FALSE(pasteboard.contents()->htmlData(tqtest::kAnySize).value.has_value());
+    EXPECT_FALSE(pasteboard.contents()->image(tqtest::kAnySize).value.has_value());
 }
 
 } // namespace

@@ -129,7 +129,7 @@ TEST_F(Controller, PasteFlowWithPermission) {
     press(Qt::Key_Down);
     press(Qt::Key_Return);
     EXPECT_FALSE(controller->isOpen());
-    EXPECT_EQ(history.pasteboard.contents().string, QStringLiteral("older"));
+    EXPECT_EQ(history.pasteboard.current().string, QStringLiteral("older"));
     EXPECT_EQ(workspace.activated.last(), kEditor);
     EXPECT_EQ(poster.pastes, 0);
     controller.reset();
@@ -142,8 +142,8 @@ TEST_F(Controller, PlainPasteOfAnImageWritesItsText) {
     history.addImage(tqtest::imageOf(qRgb(5, 5, 5)));
     controller->show();
     press(Qt::Key_Return, Qt::ControlModifier);
-    EXPECT_EQ(history.pasteboard.contents().string, QStringLiteral("Image"));
-    EXPECT_FALSE(history.pasteboard.contents().image.has_value());
+    EXPECT_EQ(history.pasteboard.current().string, QStringLiteral("Image"));
+    EXPECT_FALSE(history.pasteboard.current().image.has_value());
     QTRY_COMPARE(poster.pastes, 1);
 }
 
@@ -157,7 +157,7 @@ TEST_F(Controller, PasteFlowWithoutPermission) {
     press(Qt::Key_Return);
     EXPECT_EQ(notices, QStringList{QStringLiteral("Copied \u2014 press \u2318V to paste")});
     EXPECT_FALSE(controller->isOpen());
-    EXPECT_EQ(history.pasteboard.contents().string, QStringLiteral("entry"));
+    EXPECT_EQ(history.pasteboard.current().string, QStringLiteral("entry"));
     EXPECT_FALSE(workspace.activated.contains(kEditor));
     EXPECT_EQ(poster.pastes, 0);
 }

@@ -202,6 +202,7 @@ enum class OwnerBehaviour : quint8 {
     Silent,           // never answers anything
     ListsTargetsOnly, // answers TARGETS, never the data
     StopsMidway,      // sends the first INCR piece of large data, then nothing
+    Trickles,         // sends INCR pieces 150 ms apart, longer than a silent owner is given
 };
 
 struct OwnerScript {
@@ -328,6 +329,8 @@ inline constexpr char kOwnerScriptVariable[] = "TQ_TEST_CLIPBOARD_OWNER_SCRIPT";
                 continue;
             if (script.behaviour == OwnerBehaviour::StopsMidway && transfer->sent > 0)
                 continue;
+            if (script.behaviour == OwnerBehaviour::Trickles)
+                ::usleep(150'000);
             const qsizetype piece =
                 std::min<qsizetype>(script.incrPiece, transfer->data.size() - transfer->sent);
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, change->window, change->atom,

@@ -4,7 +4,13 @@
 
 #include <QList>
 
+#include <atomic>
+#include <memory>
+
 namespace tqtest {
+
+// A limit no test copy reaches.
+inline constexpr qsizetype kAnySize = qsizetype(1) << 40;
 
 // An in-memory pasteboard for unit tests of the logic. Tests play the other applications by
 // calling offer(), which replaces the contents and advances the change count like a copy.
@@ -22,16 +28,14 @@ public:
         m_contents = std::move(contents);
         ++m_changeCount;
     }
-    const Contents &contents() const { return m_contents; }
+    const Contents &current() const { return m_contents; }
     int writes() const { return m_writes; }
     int reads() const { return m_reads; }
 
     qint64 changeCount() const override { return m_changeCount; }
-    std::optional<QString> string() override { return ++m_reads, m_contents.string; }
-    std::optional<QByteArray> rtfData() override { return ++m_reads, m_contents.rtf; }
-    std::optional<QByteArray> htmlData() override { return ++m_reads, m_contents.html; }
-    std::optional<PasteboardImage> image() override { return ++m_reads, m_contents.image; }
-    bool isConcealed() override { return m_contents.concealed; }
+    std::unique_ptr<PasteboardContents> contents() override {
+        return std::make_unique<Snapshot>(m_contents, m_reads);
+    }
 
     void clearContents() override {
         m_contents = {};
@@ -45,11 +49,45 @@ public:
         m_contents.image = PasteboardImage{png, QByteArrayLiteral("image/png")};
     }
 
+    // One change's contents as a value; reads count towards the pasteboard's reads().
+    class Snapshot : public PasteboardContents {
+    public:
+        Snapshot(Contents contents, std::atomic<int> &reads)
+            : m_contents(std::move(contents))
+            , m_reads(reads) {}
+        Flavour<QString> string(qsizetype limit) override {
+            return read(m_contents.string, limit,
+                        m_contents.string ? m_contents.string->toUtf8().size() : 0);
+        }
+        Flavour<QByteArray> rtfData(qsizetype limit) override {
+            return read(m_contents.rtf, limit, m_contents.rtf ? m_contents.rtf->size() : 0);
+        }
+        Flavour<QByteArray> htmlData(qsizetype limit) override {
+            return read(m_contents.html, limit, m_contents.html ? m_contents.html->size() : 0);
+        }
+        Flavour<PasteboardImage> image(qsizetype limit) override {
+            return read(m_contents.image, limit,
+                        m_contents.image ? m_contents.image->data.size() : 0);
+        }
+        bool isConcealed() override { return m_contents.concealed; }
+
+    private:
+        template <typename T>
+        Flavour<T> read(const std::optional<T> &value, qsizetype limit, qint64 size) {
+            ++m_reads;
+            if (size > limit)
+                return {std::nullopt, size};
+            return {value};
+        }
+        Contents m_contents;
+        std::atomic<int> &m_reads;
+    };
+
 private:
     Contents m_contents;
     qint64 m_changeCount = 0;
     int m_writes = 0;
-    int m_reads = 0;
+    std::atomic<int> m_reads = 0;
 };
 
 } // namespace tqtest

@@ -1,56 +1,103 @@
 #include "platform/x11/ForeignClipboardOffer.h"
 
+#include "platform/SystemLog.h"
 #include "platform/x11/ClipboardTargets.h"
 
-#include <QLoggingCategory>
+using Status = SelectionReader::Transfer::Status;
 
 namespace {
-Q_LOGGING_CATEGORY(lcOffer, "tallowquill.x11.clipboard")
+// TARGETS is a short list of atoms.
+constexpr qsizetype kMaxTargetsBytes = 64 * 1024;
+} // namespace
+
+ForeignClipboardOffer::ForeignClipboardOffer(std::shared_ptr<SharedReader> reader,
+                                             Patience patience)
+    : m_reader(std::move(reader))
+    , m_patience(patience) {}
+
+SelectionReader::Transfer ForeignClipboardOffer::read(const QByteArray &target,
+                                                      qsizetype maxBytes) {
+    const std::lock_guard lock(m_reader->mutex);
+    return m_reader->reader.read(target,
+                                 {m_patience.quiet, m_patience.total, maxBytes, &m_cancelled});
 }
 
-ForeignClipboardOffer::ForeignClipboardOffer(SelectionReader &reader, Patience patience)
-    : m_reader(reader)
-    , m_patience(patience) {
-    using Status = SelectionReader::Transfer::Status;
-    const SelectionReader::Targets targets = m_reader.targets(m_patience.targets);
-    switch (targets.status) {
+QByteArrayList ForeignClipboardOffer::targets() {
+    if (m_listed)
+        return m_targets;
+    m_listed = true;
+    SelectionReader::Targets listed;
+    {
+        const std::lock_guard lock(m_reader->mutex);
+        listed = m_reader->reader.targets(
+            {m_patience.quiet, m_patience.quiet, kMaxTargetsBytes, &m_cancelled});
+    }
+    switch (listed.status) {
     case Status::Received:
-        m_targets = targets.names;
+        m_targets = listed.names;
         break;
     case Status::Refused:
         // Old clients know no TARGETS yet may still give text when asked for it.
         m_targets = ClipboardTargets::text();
         break;
     case Status::Silent:
-        giveUp(QByteArrayLiteral("TARGETS"), m_patience.targets);
+    case Status::Overdue:
+        giveUp(QByteArrayLiteral("TARGETS"), {listed.status, {}, 0});
         break;
+    case Status::TooLarge:
     case Status::Failed:
+    case Status::Cancelled:
         break;
     }
+    return m_targets;
 }
 
-std::optional<QByteArray> ForeignClipboardOffer::data(const QByteArray &target) {
-    if (!m_targets.contains(target))
-        return std::nullopt;
+Flavour<QByteArray> ForeignClipboardOffer::data(const QByteArray &target, qsizetype maxBytes) {
+    if (!targets().contains(target))
+        return {};
     if (const auto known = m_data.constFind(target); known != m_data.cend())
         return *known;
 
-    const SelectionReader::Transfer transfer = m_reader.read(target, m_patience.data);
+    const SelectionReader::Transfer transfer = read(target, maxBytes);
+    Flavour<QByteArray> result;
     switch (transfer.status) {
-    case SelectionReader::Transfer::Status::Received:
-        return *m_data.insert(target, transfer.data);
-    case SelectionReader::Transfer::Status::Silent:
-        giveUp(target, m_patience.data);
-        return std::nullopt;
-    case SelectionReader::Transfer::Status::Refused:
-    case SelectionReader::Transfer::Status::Failed:
+    case Status::Received:
+        result.value = transfer.data;
+        break;
+    case Status::TooLarge:
+        result.oversize = transfer.size;
+        break;
+    case Status::Silent:
+    case Status::Overdue:
+        giveUp(target, transfer);
+        return {};
+    case Status::Refused:
+    case Status::Failed:
+    case Status::Cancelled:
         break;
     }
-    return *m_data.insert(target, std::nullopt);
+    return *m_data.insert(target, result);
 }
 
-void ForeignClipboardOffer::giveUp(const QByteArray &target, std::chrono::milliseconds waited) {
-    qCWarning(lcOffer).nospace() << "the clipboard owner did not send " << target << " within "
-                                 << waited.count() << " ms; this copy is not recorded";
+void ForeignClipboardOffer::giveUp(const QByteArray &target,
+                                   const SelectionReader::Transfer &transfer) {
+    // The target's name is the owner's to choose: keep the line short and printable.
+    QString name;
+    for (const char c : target.left(64))
+        name += c >= ' ' && c <= '~' ? QLatin1Char(c) : QLatin1Char('?');
+    QString what;
+    if (transfer.status == Status::Overdue)
+        what = QStringLiteral("was still sending %1 after %2 s")
+                   .arg(name)
+                   .arg(std::chrono::duration_cast<std::chrono::seconds>(m_patience.total).count());
+    else if (transfer.size > 0)
+        what = QStringLiteral("stopped sending %1 after %2 bytes").arg(name).arg(transfer.size);
+    else
+        what = QStringLiteral("did not answer for %1 within %2 ms")
+                   .arg(name)
+                   .arg(m_patience.quiet.count());
+    SystemLog::write(
+        QStringLiteral("Tallowquill: the clipboard owner %1; its other formats are skipped")
+            .arg(what));
     m_targets.clear();
 }

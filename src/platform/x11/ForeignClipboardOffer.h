@@ -5,28 +5,42 @@
 
 #include <QHash>
 
+#include <atomic>
 #include <chrono>
+#include <memory>
+#include <mutex>
 
-// The clipboard while another client owns it. Asks the owner for its targets once, when
-// built, and for each target's bytes at most once. An owner that stays silent makes the whole
-// offer empty, so it costs one bounded wait and never another.
+// The clipboard while another client owns it. Asks the owner for its targets on the first
+// question, and for each target's bytes at most once. Once the owner has let one request go
+// unanswered, the rest of this offer is skipped: a silent owner costs one short wait, never one
+// per format.
 class ForeignClipboardOffer : public ClipboardOffer {
 public:
     struct Patience {
-        std::chrono::milliseconds targets; // for the list of targets
-        std::chrono::milliseconds data;    // before the first answer and between INCR pieces
+        std::chrono::milliseconds quiet; // before an answer and between INCR pieces
+        std::chrono::milliseconds total; // for one target, however steadily it arrives
     };
 
-    ForeignClipboardOffer(SelectionReader &reader, Patience patience);
+    // The reader is shared by every offer; the mutex lets one of them use it at a time.
+    struct SharedReader {
+        SelectionReader reader;
+        std::mutex mutex;
+    };
 
-    QByteArrayList targets() const override { return m_targets; }
-    std::optional<QByteArray> data(const QByteArray &target) override;
+    ForeignClipboardOffer(std::shared_ptr<SharedReader> reader, Patience patience);
+
+    QByteArrayList targets() override;
+    Flavour<QByteArray> data(const QByteArray &target, qsizetype maxBytes) override;
+    void cancel() override { m_cancelled = true; }
 
 private:
-    void giveUp(const QByteArray &target, std::chrono::milliseconds waited);
+    SelectionReader::Transfer read(const QByteArray &target, qsizetype maxBytes);
+    void giveUp(const QByteArray &target, const SelectionReader::Transfer &transfer);
 
-    SelectionReader &m_reader;
+    std::shared_ptr<SharedReader> m_reader;
     Patience m_patience;
+    std::atomic<bool> m_cancelled = false;
+    bool m_listed = false;
     QByteArrayList m_targets;
-    QHash<QByteArray, std::optional<QByteArray>> m_data;
+    QHash<QByteArray, Flavour<QByteArray>> m_data;
 };

@@ -2,31 +2,35 @@
 
 #include "platform/x11/ClipboardOffer.h"
 
+#include <QHash>
 #include <QMimeData>
-#include <QPointer>
 
-// The clipboard while this program owns it: read straight from the data it handed to Qt.
+// The clipboard while this program owns it: a copy of the data it handed to Qt, taken on the
+// main thread (the clipboard may drop the original at any time), read anywhere after.
 class OwnClipboardOffer : public ClipboardOffer {
 public:
-    explicit OwnClipboardOffer(const QMimeData *data)
-        : m_data(data) {}
-
-    QByteArrayList targets() const override {
-        QByteArrayList targets;
-        if (m_data) {
-            for (const QString &format : m_data->formats())
-                targets.append(format.toLatin1());
+    explicit OwnClipboardOffer(const QMimeData *data) {
+        if (!data)
+            return;
+        for (const QString &format : data->formats()) {
+            const QByteArray target = format.toLatin1();
+            m_targets.append(target);
+            m_data.insert(target, data->data(format));
         }
-        return targets;
     }
 
-    std::optional<QByteArray> data(const QByteArray &target) override {
-        const QString format = QString::fromLatin1(target);
-        if (!m_data || !m_data->hasFormat(format))
-            return std::nullopt;
-        return m_data->data(format);
+    QByteArrayList targets() override { return m_targets; }
+
+    Flavour<QByteArray> data(const QByteArray &target, qsizetype maxBytes) override {
+        const auto found = m_data.constFind(target);
+        if (found == m_data.cend())
+            return {};
+        if (found->size() > maxBytes)
+            return {std::nullopt, found->size()};
+        return {*found};
     }
 
 private:
-    QPointer<const QMimeData> m_data; // owned by the clipboard, which may drop it
+    QByteArrayList m_targets;
+    QHash<QByteArray, QByteArray> m_data;
 };

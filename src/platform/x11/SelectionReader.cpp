@@ -84,13 +84,13 @@ std::optional<xcb_window_t> SelectionReader::owner() {
     return reply->owner;
 }
 
-SelectionReader::Transfer SelectionReader::read(const QByteArray &target, milliseconds patience,
-                                                milliseconds limit) {
+SelectionReader::Transfer SelectionReader::read(const QByteArray &target,
+                                                const Patience &patience) {
     using Status = Transfer::Status;
     if (!isConnected())
         return {};
     const Clock::time_point start = Clock::now();
-    const Clock::time_point end = start + limit;
+    const Clock::time_point end = start + patience.total;
     const xcb_atom_t targetAtom = atom(target);
     if (!targetAtom)
         return {isConnected() ? Status::Refused : Status::Failed, {}};
@@ -104,11 +104,11 @@ SelectionReader::Transfer SelectionReader::read(const QByteArray &target, millis
     xcb_flush(m_connection);
 
     xcb_atom_t property = XCB_NONE;
-    const Clock::time_point deadline = std::min(start + patience, end);
+    const Clock::time_point deadline = std::min(start + patience.quiet, end);
     while (property == XCB_NONE) {
-        XcbReply<xcb_generic_event_t> event = waitForEvent(deadline);
+        XcbReply<xcb_generic_event_t> event = waitForEvent(deadline, patience.cancelled);
         if (!event)
-            return {isConnected() ? Status::Silent : Status::Failed, {}};
+            return {stopped(patience, false), {}};
         if ((event->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
             continue;
         const auto *notify = reinterpret_cast<const xcb_selection_notify_event_t *>(event.get());
@@ -121,51 +121,66 @@ SelectionReader::Transfer SelectionReader::read(const QByteArray &target, millis
     }
 
     // Taking the property away as we read it is also what tells an INCR sender to begin.
-    const XcbReply<xcb_get_property_reply_t> reply = takeProperty(property);
+    const XcbReply<xcb_get_property_reply_t> reply = takeProperty(property, patience.maxBytes);
     if (!reply)
         return {isConnected() ? Status::Refused : Status::Failed, {}};
-    if (reply->type == m_incr)
-        return receiveIncrementally(property, patience, end);
-    return {Status::Received, valueOf(*reply)};
+    if (reply->type == m_incr) {
+        // The owner's estimate of the whole, a lower bound.
+        quint32 announced = 0;
+        if (xcb_get_property_value_length(reply.get()) >= int(sizeof announced))
+            std::memcpy(&announced, xcb_get_property_value(reply.get()), sizeof announced);
+        if (qint64(announced) > patience.maxBytes)
+            return {Status::TooLarge, {}, qint64(announced)};
+        return receiveIncrementally(property, announced, patience, end);
+    }
+    const qint64 size = qint64(xcb_get_property_value_length(reply.get())) + reply->bytes_after;
+    if (size > patience.maxBytes)
+        return {Status::TooLarge, {}, size};
+    return {Status::Received, valueOf(*reply), size};
 }
 
 SelectionReader::Transfer SelectionReader::receiveIncrementally(xcb_atom_t property,
-                                                                milliseconds patience,
+                                                                qint64 announced,
+                                                                const Patience &patience,
                                                                 Clock::time_point end) {
     using Status = Transfer::Status;
     QByteArray data;
     for (;;) {
-        const Clock::time_point deadline = std::min(Clock::now() + patience, end);
+        const Clock::time_point deadline = std::min(Clock::now() + patience.quiet, end);
         bool pieceReady = false;
         while (!pieceReady) {
-            XcbReply<xcb_generic_event_t> event = waitForEvent(deadline);
-            if (!event) {
-                qCWarning(lcSelection)
-                    << "the clipboard owner stopped sending after" << data.size() << "bytes";
-                return {isConnected() ? Status::Silent : Status::Failed, {}};
-            }
+            XcbReply<xcb_generic_event_t> event = waitForEvent(deadline, patience.cancelled);
+            if (!event)
+                return {stopped(patience, Clock::now() >= end), {}, data.size()};
             if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
                 continue;
             const auto *notify = reinterpret_cast<const xcb_property_notify_event_t *>(event.get());
             pieceReady = notify->window == m_window && notify->atom == property &&
                          notify->state == XCB_PROPERTY_NEW_VALUE;
         }
-        const XcbReply<xcb_get_property_reply_t> reply = takeProperty(property);
+        const XcbReply<xcb_get_property_reply_t> reply =
+            takeProperty(property, patience.maxBytes - data.size());
         if (!reply)
             return {isConnected() ? Status::Refused : Status::Failed, {}};
-        const QByteArray piece = valueOf(*reply);
-        if (piece.isEmpty()) // an empty piece ends the transfer
-            return {Status::Received, data};
-        data.append(piece);
+        const qint64 pieceSize =
+            qint64(xcb_get_property_value_length(reply.get())) + reply->bytes_after;
+        if (pieceSize == 0) // an empty piece ends the transfer
+            return {Status::Received, data, data.size()};
+        if (data.size() + pieceSize > patience.maxBytes)
+            return {Status::TooLarge, {}, std::max(announced, data.size() + pieceSize)};
+        data.append(valueOf(*reply));
     }
 }
 
-XcbReply<xcb_get_property_reply_t> SelectionReader::takeProperty(xcb_atom_t property) {
-    return XcbReply<xcb_get_property_reply_t>(
-        xcb_get_property_reply(m_connection,
-                               xcb_get_property(m_connection, 1, m_window, property,
-                                                XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
-                               nullptr));
+XcbReply<xcb_get_property_reply_t> SelectionReader::takeProperty(xcb_atom_t property,
+                                                                 qsizetype maxBytes) {
+    // One 32-bit unit more than allowed, so that an oversized value shows in bytes_after; the
+    // property is deleted only when read whole.
+    const auto units = std::uint32_t(std::min<qsizetype>(maxBytes / 4 + 1, UINT32_MAX / 4));
+    return XcbReply<xcb_get_property_reply_t>(xcb_get_property_reply(
+        m_connection,
+        xcb_get_property(m_connection, 1, m_window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, units),
+        nullptr));
 }
 
 QByteArray SelectionReader::valueOf(xcb_get_property_reply_t &reply) {
@@ -173,8 +188,17 @@ QByteArray SelectionReader::valueOf(xcb_get_property_reply_t &reply) {
                       xcb_get_property_value_length(&reply));
 }
 
-SelectionReader::Targets SelectionReader::targets(milliseconds patience) {
-    const Transfer transfer = read(QByteArrayLiteral("TARGETS"), patience, patience);
+SelectionReader::Transfer::Status SelectionReader::stopped(const Patience &patience,
+                                                           bool overdue) const {
+    if (patience.cancelled && patience.cancelled->load())
+        return Transfer::Status::Cancelled;
+    if (!isConnected())
+        return Transfer::Status::Failed;
+    return overdue ? Transfer::Status::Overdue : Transfer::Status::Silent;
+}
+
+SelectionReader::Targets SelectionReader::targets(const Patience &patience) {
+    const Transfer transfer = read(QByteArrayLiteral("TARGETS"), patience);
     if (transfer.status != Transfer::Status::Received)
         return {transfer.status, {}};
     QList<xcb_atom_t> atoms;
@@ -234,17 +258,20 @@ void SelectionReader::discardPendingEvents() {
     }
 }
 
-XcbReply<xcb_generic_event_t> SelectionReader::waitForEvent(Clock::time_point deadline) {
+XcbReply<xcb_generic_event_t> SelectionReader::waitForEvent(Clock::time_point deadline,
+                                                            const std::atomic<bool> *cancelled) {
+    // Waits in short slices only while a transfer is under way, so a cancel is seen promptly.
+    constexpr milliseconds slice{50};
     for (;;) {
         if (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)})
             return event;
-        if (xcb_connection_has_error(m_connection))
+        if (xcb_connection_has_error(m_connection) || (cancelled && cancelled->load()))
             return {};
-        const auto remaining = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
-        if (remaining <= 0)
+        const auto remaining = std::chrono::ceil<milliseconds>(deadline - Clock::now());
+        if (remaining.count() <= 0)
             return {};
         pollfd descriptor{xcb_get_file_descriptor(m_connection), POLLIN, 0};
-        if (::poll(&descriptor, 1, int(remaining)) < 0 && errno != EINTR)
+        if (::poll(&descriptor, 1, int(std::min(remaining, slice).count())) < 0 && errno != EINTR)
             return {};
     }
 }

@@ -8,12 +8,14 @@
 
 #include <xcb/xcb.h>
 
+#include <atomic>
 #include <chrono>
 #include <optional>
 
 // Asks the owner of the CLIPBOARD selection for its data over a connection of its own, so a
 // slow or silent owner costs a bounded wait and Qt's event handling is never involved.
-// Connects to $DISPLAY; without a display every transfer fails.
+// Connects to $DISPLAY; without a display every transfer fails. Transfers are made by one thread
+// at a time; owner() may be asked from any thread meanwhile.
 class SelectionReader {
 public:
     struct Transfer {
@@ -22,9 +24,22 @@ public:
             Refused,  // no owner, or the owner cannot give this target
             Silent,   // no answer, or the answer stopped, within the allowed time
             Failed,   // no connection to the X server
+            Overdue,  // still arriving when the time for the whole transfer ran out
+            TooLarge, // more bytes than asked for; size says how many, as far as known
+            Cancelled,
         };
         Status status = Status::Failed;
         QByteArray data;
+        qint64 size = 0;
+    };
+
+    // How long an owner may take. A transfer that keeps delivering is never cut off for being
+    // slow, only at `total` or past `maxBytes`.
+    struct Patience {
+        std::chrono::milliseconds quiet; // before the first answer and between INCR pieces
+        std::chrono::milliseconds total; // for the whole transfer
+        qsizetype maxBytes = 0;          // the most bytes taken
+        const std::atomic<bool> *cancelled = nullptr;
     };
 
     SelectionReader();
@@ -38,18 +53,15 @@ public:
     // server cannot be asked.
     std::optional<xcb_window_t> owner();
 
-    // The bytes of one target. `patience` is how long the owner may stay quiet: before its
-    // first answer and between the pieces of a large (INCR) transfer. A transfer never takes
-    // longer than `limit` as a whole.
-    Transfer read(const QByteArray &target, std::chrono::milliseconds patience,
-                  std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // The bytes of one target.
+    Transfer read(const QByteArray &target, const Patience &patience);
 
     // The targets the owner offers, by name, in the owner's order.
     struct Targets {
         Transfer::Status status = Transfer::Status::Failed;
         QByteArrayList names;
     };
-    Targets targets(std::chrono::milliseconds patience);
+    Targets targets(const Patience &patience);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -57,12 +69,17 @@ private:
     xcb_atom_t atom(const QByteArray &name);
     QByteArrayList atomNames(const QList<xcb_atom_t> &atoms);
     void discardPendingEvents();
-    // The next event, or nothing once the deadline has passed.
-    XcbReply<xcb_generic_event_t> waitForEvent(Clock::time_point deadline);
-    // Reads the whole property from our window and deletes it.
-    XcbReply<xcb_get_property_reply_t> takeProperty(xcb_atom_t property);
+    // The next event, or nothing once the deadline has passed or the transfer is cancelled.
+    XcbReply<xcb_generic_event_t> waitForEvent(Clock::time_point deadline,
+                                               const std::atomic<bool> *cancelled);
+    // Reads up to `maxBytes` (and a little more) of the property on our window; deletes it when
+    // it was read whole.
+    XcbReply<xcb_get_property_reply_t> takeProperty(xcb_atom_t property, qsizetype maxBytes);
     static QByteArray valueOf(xcb_get_property_reply_t &reply);
-    Transfer receiveIncrementally(xcb_atom_t property, std::chrono::milliseconds patience,
+    // What ended a transfer early: a lost connection, a cancel, the time for the whole, or
+    // silence.
+    Transfer::Status stopped(const Patience &patience, bool overdue) const;
+    Transfer receiveIncrementally(xcb_atom_t property, qint64 announced, const Patience &patience,
                                   Clock::time_point end);
 
     xcb_connection_t *m_connection = nullptr; // disconnected by the destructor

@@ -1,9 +1,7 @@
 #include "platform/x11/X11Pasteboard.h"
 
-#include "platform/x11/ClipboardTargets.h"
-#include "platform/x11/ForeignClipboardOffer.h"
 #include "platform/x11/OwnClipboardOffer.h"
-#include "platform/x11/SelectionReader.h"
+#include "platform/x11/X11PasteboardContents.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -25,26 +23,21 @@ X11Pasteboard::X11Pasteboard(QObject *parent)
 
 X11Pasteboard::~X11Pasteboard() = default;
 
-ClipboardOffer &X11Pasteboard::offer() {
-    if (m_offer && m_offerChangeCount == m_changeCount)
-        return *m_offer;
-    m_offer.reset();
-    m_offerChangeCount = m_changeCount;
+std::unique_ptr<PasteboardContents> X11Pasteboard::contents() {
     if (ownsClipboard()) {
-        // Ours: read straight from our data; asking ourselves through the server would block.
-        m_offer = std::make_unique<OwnClipboardOffer>(
-            m_written ? m_written.data() : m_clipboard->mimeData(QClipboard::Clipboard));
-    } else {
-        m_offer = std::make_unique<ForeignClipboardOffer>(
-            reader(), ForeignClipboardOffer::Patience{targetsPatience, dataPatience});
+        // Ours: a copy of our data; asking ourselves through the server would wait on the main
+        // thread, which is the one to answer.
+        return std::make_unique<X11PasteboardContents>(std::make_unique<OwnClipboardOffer>(
+            m_written ? m_written.data() : m_clipboard->mimeData(QClipboard::Clipboard)));
     }
-    return *m_offer;
+    return std::make_unique<X11PasteboardContents>(std::make_unique<ForeignClipboardOffer>(
+        reader(), ForeignClipboardOffer::Patience{quietPatience, transferPatience}));
 }
 
-SelectionReader &X11Pasteboard::reader() {
+std::shared_ptr<ForeignClipboardOffer::SharedReader> X11Pasteboard::reader() {
     if (!m_reader)
-        m_reader = std::make_unique<SelectionReader>();
-    return *m_reader;
+        m_reader = std::make_shared<ForeignClipboardOffer::SharedReader>();
+    return m_reader;
 }
 
 bool X11Pasteboard::ownsClipboard() {
@@ -54,60 +47,12 @@ bool X11Pasteboard::ownsClipboard() {
     // made a moment before (one Qt had not heard of yet). Reading our own data then would record
     // the entry we pasted as a new copy and miss theirs: ask the server who owns it.
     const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    const std::optional<xcb_window_t> owner = reader().owner();
+    const std::optional<xcb_window_t> owner = reader()->reader.owner();
     if (!x11 || !owner)
         return true;
     const xcb_setup_t *setup = xcb_get_setup(x11->connection());
     return *owner != XCB_NONE &&
            (*owner & ~setup->resource_id_mask) == setup->resource_id_base; // a window of Qt's
-}
-
-std::optional<X11Pasteboard::Found> X11Pasteboard::firstOffered(const QByteArrayList &targets) {
-    ClipboardOffer &current = offer();
-    const QByteArrayList offered = current.targets();
-    for (const QByteArray &target : targets) {
-        if (!offered.contains(target))
-            continue;
-        if (std::optional<QByteArray> bytes = current.data(target))
-            return Found{target, *bytes};
-    }
-    return std::nullopt;
-}
-
-std::optional<QString> X11Pasteboard::string() {
-    if (const std::optional<Found> found = firstOffered(ClipboardTargets::text()))
-        return ClipboardTargets::decodeText(found->target, found->bytes);
-    return std::nullopt;
-}
-
-std::optional<QByteArray> X11Pasteboard::rtfData() {
-    if (std::optional<Found> found = firstOffered(ClipboardTargets::rtf()))
-        return std::move(found->bytes);
-    return std::nullopt;
-}
-
-std::optional<QByteArray> X11Pasteboard::htmlData() {
-    if (std::optional<Found> found = firstOffered(ClipboardTargets::html()))
-        return std::move(found->bytes);
-    return std::nullopt;
-}
-
-std::optional<PasteboardImage> X11Pasteboard::image() {
-    ClipboardOffer &current = offer();
-    // Some owners advertise image targets they then refuse or leave empty: try the next.
-    for (const QByteArray &target : ClipboardTargets::images(current.targets())) {
-        const std::optional<QByteArray> bytes = current.data(target);
-        if (bytes && !bytes->isEmpty())
-            return PasteboardImage{*bytes, target};
-    }
-    return std::nullopt;
-}
-
-bool X11Pasteboard::isConcealed() {
-    ClipboardOffer &current = offer();
-    if (!current.targets().contains(ClipboardTargets::passwordManagerHint))
-        return false;
-    return current.data(ClipboardTargets::passwordManagerHint) == QByteArrayLiteral("secret");
 }
 
 void X11Pasteboard::clearContents() {

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "history/ClipboardItem.h"
+
+#include <QObject>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+class PasteboardContents;
+
+// Reads and converts copies on a worker thread of its own, one at a time, and hands each
+// finished entry back on the thread that owns the queue, in copy order. A change that is still
+// waiting when a newer one arrives is dropped: its owner has given the clipboard away, so there
+// is nothing of it left to read.
+class CaptureQueue : public QObject {
+    Q_OBJECT
+public:
+    explicit CaptureQueue(QObject *parent = nullptr);
+    // Cancels the read under way and waits for the worker, which then stops at once.
+    ~CaptureQueue() override;
+    CaptureQueue(const CaptureQueue &) = delete;
+    CaptureQueue &operator=(const CaptureQueue &) = delete;
+
+    void submit(std::unique_ptr<PasteboardContents> contents, double copiedAt);
+
+    // True from a submit until its capture has been handed back (or dropped).
+    bool isBusy() const { return m_unsettled > 0; }
+
+Q_SIGNALS:
+    void captured(const ClipboardItem &item);
+    // Every submitted change has been captured, dropped or found empty.
+    void idle();
+
+private:
+    struct Job {
+        std::shared_ptr<PasteboardContents> contents;
+        double copiedAt = 0;
+    };
+    void run();
+    void settle(std::optional<ClipboardItem> item);
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::optional<Job> m_waiting;
+    std::shared_ptr<PasteboardContents> m_running;
+    bool m_stopping = false;
+    int m_unsettled = 0;  // on the owning thread only
+    std::thread m_worker; // last: started once everything above exists
+};
