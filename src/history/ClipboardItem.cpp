@@ -1,6 +1,7 @@
 #include "history/ClipboardItem.h"
 
 #include "history/Base64.h"
+#include "platform/LogQuote.h"
 
 #include <QJsonValue>
 #include <QRegularExpression>
@@ -127,7 +128,7 @@ std::optional<ClipboardItem> ClipboardItem::fromJson(const QJsonObject &object, 
         return std::nullopt;
     const auto kind = kindFromRawValue(value.toString());
     if (!kind) {
-        setError(error, QStringLiteral("unknown kind \"%1\"").arg(value.toString()));
+        setError(error, QStringLiteral("unknown kind %1").arg(logQuoted(value.toString())));
         return std::nullopt;
     }
     item.kind = *kind;

@@ -2,16 +2,17 @@
 
 #include "history/PinsJson.h"
 #include "platform/LargeBuffer.h"
+#include "platform/LogQuote.h"
 #include "platform/SystemLog.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
@@ -54,8 +55,8 @@ bool makeFolder(const QString &folder, QString *error) {
         if (mkdirError == EEXIST && ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode))
             continue;
         *error = QStringLiteral("cannot create the folder %1: %2")
-                     .arg(part, QString::fromLocal8Bit(
-                                    std::strerror(mkdirError == EEXIST ? ENOTDIR : mkdirError)));
+                     .arg(logQuoted(part), QString::fromLocal8Bit(std::strerror(
+                                               mkdirError == EEXIST ? ENOTDIR : mkdirError)));
         return false;
     }
     return true;
@@ -86,12 +87,67 @@ std::optional<QString> keepAside(const QString &path, QString *error) {
             return target;
         if (errno != EEXIST) {
             *error = QStringLiteral("cannot keep the unreadable pins file as %1: %2")
-                         .arg(target, QString::fromLocal8Bit(std::strerror(errno)));
+                         .arg(logQuoted(target), QString::fromLocal8Bit(std::strerror(errno)));
             return std::nullopt;
         }
     }
     *error = QStringLiteral("cannot keep the unreadable pins file: too many kept files");
     return std::nullopt;
+}
+
+// Makes an existing pins folder private again if it was left open. Only the folder itself, and
+// only when it is ours: a symbolic link in its place is left alone, so no other folder changes.
+void tightenFolder(const QString &folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 077) != 0 &&
+        ::fchmod(fd, 0700) != 0)
+        SystemLog::write(QStringLiteral("Tallowquill: cannot make the pins folder %1 private: %2")
+                             .arg(logQuoted(folder), QString::fromLocal8Bit(std::strerror(errno))));
+    ::close(fd);
+}
+
+// Writes items to a new file beside path and renames it over path, so that a crash or a full
+// disk leaves the old file whole. The new file is private from the moment it exists.
+bool replaceFile(const QString &path, const QList<ClipboardItem> &items, QString *error) {
+    QByteArray temporary = QFile::encodeName(path) + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC); // mode 0600
+    int failure = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        PinsJson::write(items, [fd, &failure](QByteArrayView piece) {
+            for (qsizetype done = 0; done < piece.size();) {
+                const ssize_t written =
+                    ::write(fd, piece.data() + done, size_t(piece.size() - done));
+                if (written < 0 && errno == EINTR)
+                    continue;
+                if (written <= 0) {
+                    failure = written < 0 ? errno : EIO;
+                    return false;
+                }
+                done += written;
+            }
+            return true;
+        });
+        // A umask may have narrowed it further; the owner still reads and writes it.
+        if (failure == 0 && ::fchmod(fd, 0600) != 0)
+            failure = errno;
+        if (failure == 0 && ::fsync(fd) != 0)
+            failure = errno;
+        if (::close(fd) != 0 && failure == 0)
+            failure = errno;
+        if (failure == 0 &&
+            ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0)
+            failure = errno;
+        if (failure != 0)
+            ::unlink(temporary.constData()); // a full disk must not keep a half-written copy
+    }
+    if (failure != 0)
+        *error = QStringLiteral("cannot write %1: %2")
+                     .arg(logQuoted(path), QString::fromLocal8Bit(std::strerror(failure)));
+    return failure == 0;
 }
 
 // The whole file in one buffer of its size; growing an array as it fills would copy it.
@@ -144,6 +200,7 @@ QList<ClipboardItem> PinStore::loadPins() {
     const QString dir = folder();
     if (dir.isEmpty())
         return {};
+    tightenFolder(dir);
     QFile file(pinsPath(dir));
     if (!file.exists())
         return {};
@@ -151,7 +208,7 @@ QList<ClipboardItem> PinStore::loadPins() {
     QString error;
     std::optional<QList<ClipboardItem>> items;
     if (!QFileInfo(file).isFile()) {
-        error = QStringLiteral("%1 is not a regular file").arg(file.fileName());
+        error = QStringLiteral("%1 is not a regular file").arg(logQuoted(file.fileName()));
     } else if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         error = file.errorString();
     } else if (const std::optional<QByteArray> bytes = readWhole(file, &error)) {
@@ -187,20 +244,11 @@ void PinStore::savePins(const QList<ClipboardItem> &items) {
         }
         m_lastLoadFailed = false;
         SystemLog::write(QStringLiteral("Tallowquill: kept the unreadable pins file as ") +
-                         *keptAs);
+                         logQuoted(*keptAs));
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        SystemLog::write(kSaveFailed + file.errorString());
-        return;
-    }
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    PinsJson::write(items, [&file](QByteArrayView piece) {
-        return file.write(piece.data(), piece.size()) == piece.size();
-    });
-    if (!file.commit()) {
-        SystemLog::write(kSaveFailed + file.errorString());
-        return;
-    }
+    // Through a symbolic link the file it names is replaced, not the link.
+    const QString target = QFileInfo(path).canonicalFilePath();
+    if (!replaceFile(target.isEmpty() ? path : target, items, &error))
+        SystemLog::write(kSaveFailed + error);
 }

@@ -18,7 +18,7 @@ public:
     explicit PinStore(QString folder);
 
     // The pinned entries in file order, all marked pinned; empty when there is nothing to load
-    // or the file cannot be read.
+    // or the file cannot be read. An existing folder left open to others is made private first.
     QList<ClipboardItem> loadPins();
     // Replaces the file with the whole list, atomically.
     void savePins(const QList<ClipboardItem> &items);

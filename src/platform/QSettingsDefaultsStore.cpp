@@ -1,5 +1,6 @@
 #include "platform/QSettingsDefaultsStore.h"
 
+#include "platform/LogQuote.h"
 #include "platform/SystemLog.h"
 
 #include <QDir>
@@ -12,7 +13,7 @@ QSettingsDefaultsStore::QSettingsDefaultsStore(const QString &filePath)
     // A missing file is a first run and reads as empty without error.
     if (m_settings.status() != QSettings::NoError)
         SystemLog::write(QStringLiteral("Tallowquill: failed to load settings: could not read %1")
-                             .arg(m_settings.fileName()));
+                             .arg(logQuoted(m_settings.fileName())));
 }
 
 QString QSettingsDefaultsStore::defaultFilePath() {
@@ -41,5 +42,5 @@ void QSettingsDefaultsStore::setValue(const QString &key, const QVariant &value)
     writer.sync();
     if (writer.status() != QSettings::NoError)
         SystemLog::write(QStringLiteral("Tallowquill: failed to save settings: could not write %1")
-                             .arg(writer.fileName()));
+                             .arg(logQuoted(writer.fileName())));
 }

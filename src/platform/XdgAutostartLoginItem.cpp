@@ -1,5 +1,7 @@
 #include "platform/XdgAutostartLoginItem.h"
 
+#include "platform/LogQuote.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -225,7 +227,7 @@ bool XdgAutostartLoginItem::registerItem(QString *error) {
 
     const QString folder = autostartFolder();
     if (!QDir().mkpath(folder)) {
-        setError(error, QStringLiteral("could not create the folder %1").arg(folder));
+        setError(error, QStringLiteral("could not create the folder %1").arg(logQuoted(folder)));
         return false;
     }
 
@@ -244,8 +246,8 @@ bool XdgAutostartLoginItem::registerItem(QString *error) {
 
     QSaveFile file(entryPath());
     if (!file.open(QIODevice::WriteOnly) || file.write(entry.toUtf8()) < 0 || !file.commit()) {
-        setError(error,
-                 QStringLiteral("could not write %1: %2").arg(file.fileName(), file.errorString()));
+        setError(error, QStringLiteral("could not write %1: %2")
+                            .arg(logQuoted(file.fileName()), file.errorString()));
         return false;
     }
     return true;
@@ -257,9 +259,8 @@ bool XdgAutostartLoginItem::unregisterItem(QString *error) {
     if (!info.exists() && !info.isSymLink())
         return true;
     if (!file.remove()) {
-        setError(
-            error,
-            QStringLiteral("could not remove %1: %2").arg(file.fileName(), file.errorString()));
+        setError(error, QStringLiteral("could not remove %1: %2")
+                            .arg(logQuoted(file.fileName()), file.errorString()));
         return false;
     }
     return true;

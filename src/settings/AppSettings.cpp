@@ -1,6 +1,7 @@
 #include "settings/AppSettings.h"
 
 #include "hotkey/ShortcutFormat.h"
+#include "platform/LogQuote.h"
 #include "platform/QSettingsDefaultsStore.h"
 #include "platform/SystemLog.h"
 
@@ -84,9 +85,9 @@ bool fitsUnsigned32(const IntegerReading &reading) {
 // The stored value as it should appear in a log line.
 QString quoted(const QVariant &value) {
     if (value.typeId() == QMetaType::QStringList) // an INI value with commas
-        return u'"' + value.toStringList().join(QStringLiteral(", ")) + u'"';
+        return logQuoted(value.toStringList().join(QStringLiteral(", ")));
     if (value.canConvert<QString>())
-        return u'"' + value.toString() + u'"';
+        return logQuoted(value.toString());
     return QStringLiteral("of type %1").arg(QLatin1String(value.typeName()));
 }
 
@@ -141,13 +142,11 @@ AppSettings::AppSettings(std::unique_ptr<DefaultsStore> store, QObject *parent)
     if (m_store->contains(kRetentionMinutesKey)) {
         const QVariant stored = m_store->value(kRetentionMinutesKey);
         const IntegerReading minutes = integerReading(stored);
-        if (!minutes.isNumber) {
-            logInvalid(kRetentionMinutesKey, stored, QStringLiteral("is not a number"),
-                       QStringLiteral("reading 0"));
-            m_retentionMinutes = 0;
-        } else if (minutes.value < 0) {
-            // No time can be negative; the default keeps the history instead of dropping it.
-            logInvalid(kRetentionMinutesKey, stored, QStringLiteral("is negative"),
+        if (!minutes.isNumber || minutes.value < 0) {
+            // Neither is a time; the default keeps the history, where 0 would drop it all.
+            logInvalid(kRetentionMinutesKey, stored,
+                       minutes.isNumber ? QStringLiteral("is negative")
+                                        : QStringLiteral("is not a number"),
                        QStringLiteral("using the default %1").arg(kDefaultRetentionMinutes));
         } else {
             m_retentionMinutes = minutes.value;

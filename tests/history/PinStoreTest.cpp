@@ -1,6 +1,9 @@
 #include "history/PinStore.h"
 
+#include "HistoryTestSupport.h"
+#include "history/ClipboardMonitor.h"
 #include "platform/SystemLog.h"
+#include "settings/AppSettings.h"
 #include "support/TestEnvironment.h"
 
 #include <QCoreApplication>
@@ -15,6 +18,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -103,6 +107,17 @@ TEST(PinStoreTest, FirstRunThenFirstPinMakesPrivateFolderAndFile) {
                                                       QFileDevice::ReadOther));
     store.savePins({});
     EXPECT_EQ(modeOf(pinsFile()), 0600);
+
+    // An open folder is tightened at the next start; one reached through a link is not ours to
+    // change, nor is the folder it points to.
+    ::chmod(QFile::encodeName(pinsFolder()).constData(), 0755);
+    store.loadPins();
+    EXPECT_EQ(modeOf(pinsFolder()), 0700);
+    const QString elsewhere = tqtest::home() + QStringLiteral("/elsewhere");
+    ASSERT_TRUE(QDir().rename(pinsFolder(), elsewhere) && QFile::link(elsewhere, pinsFolder()));
+    ::chmod(QFile::encodeName(elsewhere).constData(), 0755);
+    store.loadPins();
+    EXPECT_EQ(modeOf(elsewhere), 0755);
     EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join(u'\n').toStdString();
 }
 
@@ -160,6 +175,10 @@ TEST(PinStoreTest, DamagedFileFailsWholeAndIsLeftAlone) {
         "{\"pins\":[]}",
         "",
         "\x89PNG\r\n",
+        "[" +
+            QByteArray(element).replace("\"text\",",
+                                        "\"\\u001b[2J" + QByteArray(300, 'k') + "\",") +
+            "]",
     };
     for (const QByteArray &bytes : cases) {
         SCOPED_TRACE(bytes.left(60).toStdString());
@@ -170,6 +189,8 @@ TEST(PinStoreTest, DamagedFileFailsWholeAndIsLeftAlone) {
         ASSERT_EQ(log.lines().size(), 1);
         EXPECT_TRUE(log.lines()[0].startsWith(kLoadFailed));
         EXPECT_GT(log.lines()[0].size(), kLoadFailed.size()) << "a description follows";
+        EXPECT_LT(log.lines()[0].size(), 200) << "a value from the file is cut short";
+        EXPECT_FALSE(log.lines()[0].contains(u'\x1b'));
         EXPECT_EQ(readFile(pinsFile()), bytes);
         EXPECT_EQ(QDir(pinsFolder()).entryList(QDir::Files).size(), 1);
     }
@@ -209,7 +230,8 @@ TEST(PinStoreTest, UnreadableFileIsKeptAsideBeforeTheNextSave) {
         ASSERT_EQ(log.lines().size(), 2) << log.lines().join(u'\n').toStdString();
         const QString keptPrefix = QStringLiteral("Tallowquill: kept the unreadable pins file as ");
         ASSERT_TRUE(log.lines()[1].startsWith(keptPrefix)) << log.lines()[1].toStdString();
-        const QString kept = log.lines()[1].mid(keptPrefix.size());
+        // The line may shorten the folder, never the name.
+        const QString kept = pinsFolder() + u'/' + log.lines()[1].section(u'/', -1).chopped(1);
         EXPECT_TRUE(QFileInfo(kept).fileName().startsWith(QStringLiteral("pins.json.corrupt-")));
         EXPECT_EQ(readFile(kept), corrupt);
         for (const QString &name : taken)
@@ -304,4 +326,46 @@ TEST(PinStoreSaver, DISABLED_SavesForever) {
         std::fputs("saved\n", stdout);
         std::fflush(stdout);
     }
+}
+
+// XDG_DATA_HOME on a tmpfs of 64 KiB, so the pins can outgrow the disk.
+class PinStoreFullDisk : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mountPoint = QFile::encodeName(tqtest::resetHome() + QStringLiteral("/small"));
+        ASSERT_TRUE(QDir().mkpath(QFile::decodeName(mountPoint)));
+        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs: " << qt_error_string(errno).toStdString();
+        qputenv("XDG_DATA_HOME", mountPoint);
+    }
+    void TearDown() override {
+        ::umount2(mountPoint.constData(), MNT_DETACH); // fails harmlessly when skipped
+        qunsetenv("XDG_DATA_HOME");
+    }
+
+    QByteArray mountPoint;
+};
+
+// A pin that does not fit costs only its save: it stays pinned for the session, the file keeps
+// the earlier pins byte for byte with nothing half-written beside it, and they load next start.
+TEST_F(PinStoreFullDisk, FailedSaveKeepsPinsAndTheOldFile) {
+    tqtest::FakePasteboard pasteboard;
+    AppSettings settings(std::make_unique<tqtest::MemoryDefaults>());
+    PinStore store;
+    ClipboardMonitor monitor(pasteboard, settings, store);
+    monitor.add(entry(ClipboardItem::Kind::text, QStringLiteral("fits")));
+    monitor.togglePin(monitor.recent().front().id);
+    const QByteArray saved = readFile(store.folder() + QStringLiteral("/pins.json"));
+    ASSERT_TRUE(saved.contains("fits"));
+
+    SystemLog::Capture log;
+    monitor.add(entry(ClipboardItem::Kind::text, QString(100'000, u'x')));
+    monitor.togglePin(monitor.recent().front().id);
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].startsWith(kSaveFailed)) << log.lines()[0].toStdString();
+    EXPECT_EQ(monitor.pinned().size(), 2);
+    EXPECT_EQ(QDir(store.folder()).entryList(QDir::Files | QDir::Hidden).join(u' ').toStdString(),
+              "pins.json");
+    EXPECT_EQ(readFile(store.folder() + QStringLiteral("/pins.json")), saved);
+    EXPECT_EQ(tqtest::texts(PinStore().loadPins()), "fits");
 }

@@ -115,8 +115,12 @@ TEST(AppSettingsLoading, StoredValuesAreReadAndBadOnesLogged) {
          {},
          QStringLiteral("hasSeenWelcome: \"maybe\" is not a Boolean; reading false")},
         {"retentionMinutes=1, 2",
-         {9, 768, false, 0},
-         QStringLiteral("retentionMinutes: \"1, 2\" is not a number; reading 0")},
+         {},
+         QStringLiteral("retentionMinutes: \"1, 2\" is not a number; using the default 120")},
+        {"hasSeenWelcome=\"\\ty" + QByteArray(100, 'x') + '"',
+         {},
+         QStringLiteral("hasSeenWelcome: \"\\x09y%1\u2026%2\" is not a Boolean")
+             .arg(QString(35, u'x'), QString(39, u'x'))},
         {"retentionMinutes=-5",
          {},
          QStringLiteral("retentionMinutes: \"-5\" is negative; using the default 120")},
@@ -273,8 +277,8 @@ TEST(AppSettingsFile, UnusableFileIsLoggedAndRecovers) {
         expectLoaded(settings, {});
         EXPECT_EQ(
             log.lines(),
-            QStringList{QStringLiteral("Tallowquill: failed to load settings: could not read ") +
-                        configFile()});
+            QStringList{QStringLiteral("Tallowquill: failed to load settings: could not read \"") +
+                        configFile() + u'"'});
     }
 
     const QString folder = QFileInfo(configFile()).absolutePath();
@@ -287,8 +291,8 @@ TEST(AppSettingsFile, UnusableFileIsLoggedAndRecovers) {
         EXPECT_EQ(settings.retentionMinutes(), 60);
         EXPECT_EQ(
             log.lines(),
-            QStringList{QStringLiteral("Tallowquill: failed to save settings: could not write ") +
-                        configFile()});
+            QStringList{QStringLiteral("Tallowquill: failed to save settings: could not write \"") +
+                        configFile() + u'"'});
     }
     ASSERT_TRUE(QFile::remove(folder));
     {
