@@ -20,13 +20,15 @@ void reportRecordedEntries(ClipboardMonitor &monitor) {
             return;
         const ClipboardItem &item = monitor.recent().first();
         last = item.id;
-        std::fprintf(
-            stderr,
-            "tallowquill: recorded %s, %lld text bytes, %lld rtf bytes, %lld image bytes: %s\n",
-            qPrintable(kindRawValue(item.kind)), static_cast<long long>(item.text.toUtf8().size()),
-            static_cast<long long>(item.rtfData ? item.rtfData->size() : 0),
-            static_cast<long long>(item.imageData ? item.imageData->size() : 0),
-            item.text.left(200).toUtf8().toPercentEncoding(" ").constData());
+        std::fprintf(stderr,
+                     "tallowquill: recorded %s, %lld recent, %lld text bytes, %lld rtf bytes, %lld "
+                     "image bytes: %s\n",
+                     qPrintable(kindRawValue(item.kind)),
+                     static_cast<long long>(monitor.recent().size()),
+                     static_cast<long long>(item.text.toUtf8().size()),
+                     static_cast<long long>(item.rtfData ? item.rtfData->size() : 0),
+                     static_cast<long long>(item.imageData ? item.imageData->size() : 0),
+                     item.text.left(200).toUtf8().toPercentEncoding(" ").constData());
     });
 }
 

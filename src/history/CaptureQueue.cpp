@@ -3,6 +3,8 @@
 #include "history/PasteboardCapture.h"
 #include "platform/Pasteboard.h"
 
+#include <QTimer>
+
 CaptureQueue::CaptureQueue(QObject *parent)
     : QObject(parent)
     , m_worker([this] { run(); }) {}
@@ -27,6 +29,15 @@ void CaptureQueue::submit(std::unique_ptr<PasteboardContents> contents, double c
         if (m_waiting)
             --m_unsettled;
         m_waiting = Job{std::move(contents), copiedAt};
+        if (m_running) {
+            QTimer::singleShot(supersededPatience, this,
+                               [this, running = std::weak_ptr(m_running)] {
+                                   const std::lock_guard lock(m_mutex);
+                                   if (const auto stillRunning = running.lock();
+                                       stillRunning && stillRunning == m_running)
+                                       stillRunning->cancel();
+                               });
+        }
     }
     m_wake.notify_one();
 }

@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -15,10 +16,13 @@ class PasteboardContents;
 // Reads and converts copies on a worker thread of its own, one at a time, and hands each
 // finished entry back on the thread that owns the queue, in copy order. A change that is still
 // waiting when a newer one arrives is dropped: its owner has given the clipboard away, so there
-// is nothing of it left to read.
+// is nothing of it left to read. A read under way may finish after a newer copy, but only within
+// supersededPatience: an owner that trickles for ever must not hold up the copies after it.
 class CaptureQueue : public QObject {
     Q_OBJECT
 public:
+    static constexpr std::chrono::milliseconds supersededPatience{3000};
+
     explicit CaptureQueue(QObject *parent = nullptr);
     // Cancels the read under way and waits for the worker, which then stops at once.
     ~CaptureQueue() override;

@@ -1,8 +1,11 @@
 #include "history/PasteboardCapture.h"
 #include "HistoryTestSupport.h"
+#include "history/InertTextDocument.h"
 #include "platform/SystemLog.h"
 
 #include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +95,35 @@ TEST(PasteboardCaptureTest, TextAndRichCopies) {
             EXPECT_TRUE(item->rtfData->startsWith("{\\rtf"));
         }
     }
+}
+
+// Copied HTML names local files through images, backgrounds and style sheets, and none is read:
+// the stock document would read /dev/zero without end.
+TEST(PasteboardCaptureTest, HtmlNeverLoadsResources) {
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("private.png"));
+    QFile file(png);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(imageOf(qRgb(1, 2, 3))) > 0);
+    file.close();
+    const QUrl url = QUrl::fromLocalFile(png);
+    const QString html =
+        QStringLiteral("<link rel=stylesheet href='%1'><style>@import '%1';</style>"
+                       "<div style='background-image:url(%1)'>hi <img src='%1'>")
+            .arg(url.toString());
+    QTextDocument stock;
+    stock.setHtml(html);
+    ASSERT_TRUE(stock.resource(QTextDocument::ImageResource, url).isValid());
+    InertTextDocument inert;
+    inert.setHtml(html);
+    EXPECT_FALSE(inert.resource(QTextDocument::ImageResource, url).isValid());
+    EXPECT_FALSE(inert.resource(QTextDocument::StyleSheetResource, url).isValid());
+
+    const auto item = capture(Offer()
+                                  .text(QStringLiteral("hi"))
+                                  .html("<div style=\"background-image:url(file:///dev/zero)\">hi "
+                                        "<img src=\"/dev/zero\"></div>"));
+    ASSERT_TRUE(item.has_value());
+    EXPECT_EQ(item->kind, Kind::rich);
 }
 
 // Images are stored as PNG: PNG bytes as they came (up to the pixel bound), any other raster

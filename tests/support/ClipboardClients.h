@@ -203,6 +203,7 @@ enum class OwnerBehaviour : quint8 {
     ListsTargetsOnly, // answers TARGETS, never the data
     StopsMidway,      // sends the first INCR piece of large data, then nothing
     Trickles,         // sends INCR pieces 150 ms apart, longer than a silent owner is given
+    TricklesForever,  // sends INCR pieces 50 ms apart and never the last one
 };
 
 struct OwnerScript {
@@ -210,15 +211,18 @@ struct OwnerScript {
     QList<QPair<QByteArray, QByteArray>> targets; // name, bytes; offered in this order
     QByteArrayList refused;                       // listed in TARGETS, refused when asked
     quint32 incrPiece = 0;                        // data larger than this goes in INCR pieces
+    // Takes the clipboard this many times in a row as fast as it can, the first target's bytes
+    // followed by " 1", " 2"..., answering requests in between; prints "copied" when done.
+    quint32 copies = 0;
 };
 
 inline QDataStream &operator<<(QDataStream &stream, const OwnerScript &script) {
     return stream << quint8(script.behaviour) << script.targets << script.refused
-                  << script.incrPiece;
+                  << script.incrPiece << script.copies;
 }
 inline QDataStream &operator>>(QDataStream &stream, OwnerScript &script) {
     quint8 behaviour = 0;
-    stream >> behaviour >> script.targets >> script.refused >> script.incrPiece;
+    stream >> behaviour >> script.targets >> script.refused >> script.incrPiece >> script.copies;
     script.behaviour = OwnerBehaviour(behaviour);
     return stream;
 }
@@ -227,7 +231,7 @@ inline constexpr char kOwnerScriptVariable[] = "TQ_TEST_CLIPBOARD_OWNER_SCRIPT";
 
 // The helper-mode side: takes CLIPBOARD, prints "ready", then serves it by the script and
 // prints "asked TARGET" for every request, until killed.
-[[noreturn]] inline void serveClipboard(const OwnerScript &script) {
+[[noreturn]] inline void serveClipboard(OwnerScript script) {
     auto say = [](const QByteArray &line) {
         const QByteArray text = line + '\n';
         [[maybe_unused]] auto written = ::write(STDOUT_FILENO, text.constData(), text.size());
@@ -287,15 +291,14 @@ inline constexpr char kOwnerScriptVariable[] = "TQ_TEST_CLIPBOARD_OWNER_SCRIPT";
                        reinterpret_cast<const char *>(&answer));
     };
 
-    while (XcbPtr<xcb_generic_event_t> event{xcb_wait_for_event(c), &std::free}) {
+    const auto handle = [&](const xcb_generic_event_t *event) {
         const uint8_t type = event->response_type & 0x7f;
         if (type == XCB_SELECTION_REQUEST) {
-            const auto *request =
-                reinterpret_cast<const xcb_selection_request_event_t *>(event.get());
+            const auto *request = reinterpret_cast<const xcb_selection_request_event_t *>(event);
             const QByteArray target = name(request->target);
             say("asked " + target);
             if (script.behaviour == OwnerBehaviour::Silent)
-                continue;
+                return;
             if (request->target == targetsAtom) {
                 xcb_change_property(c, XCB_PROP_MODE_REPLACE, request->requestor, request->property,
                                     XCB_ATOM_ATOM, 32, uint32_t(offered.size()),
@@ -323,25 +326,43 @@ inline constexpr char kOwnerScriptVariable[] = "TQ_TEST_CLIPBOARD_OWNER_SCRIPT";
                 }
             }
         } else if (type == XCB_PROPERTY_NOTIFY) {
-            const auto *change = reinterpret_cast<const xcb_property_notify_event_t *>(event.get());
+            const auto *change = reinterpret_cast<const xcb_property_notify_event_t *>(event);
             auto transfer = transfers.find({change->window, change->atom});
             if (change->state != XCB_PROPERTY_DELETE || transfer == transfers.end())
-                continue;
+                return;
             if (script.behaviour == OwnerBehaviour::StopsMidway && transfer->sent > 0)
-                continue;
+                return;
             if (script.behaviour == OwnerBehaviour::Trickles)
                 ::usleep(150'000);
+            if (script.behaviour == OwnerBehaviour::TricklesForever) {
+                ::usleep(50'000);
+                transfer->sent %= transfer->data.size() - script.incrPiece;
+            }
             const qsizetype piece =
                 std::min<qsizetype>(script.incrPiece, transfer->data.size() - transfer->sent);
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, change->window, change->atom,
                                 transfer->type, 8, uint32_t(piece),
                                 transfer->data.constData() + transfer->sent);
             transfer->sent += piece;
+            say("sent piece");
             if (piece == 0)
                 transfers.erase(transfer);
         }
         xcb_flush(c);
+    };
+
+    const QByteArray base = script.targets.isEmpty() ? QByteArray() : script.targets[0].second;
+    for (quint32 copy = 1; copy <= script.copies; ++copy) {
+        script.targets[0].second = base + ' ' + QByteArray::number(copy);
+        xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
+        xcb_flush(c);
+        while (XcbPtr<xcb_generic_event_t> event{xcb_poll_for_event(c), &std::free})
+            handle(event.get());
     }
+    if (script.copies)
+        say("copied");
+    while (XcbPtr<xcb_generic_event_t> event{xcb_wait_for_event(c), &std::free})
+        handle(event.get());
     ::_exit(0);
 }
 
@@ -387,6 +408,18 @@ public:
 
     bool owns() const { return m_window != XCB_NONE; }
 
+    // How many INCR pieces it has sent so far.
+    int piecesSent() {
+        readLines();
+        return m_pieces;
+    }
+
+    // Whether it has made all the copies its script asks for.
+    bool hasCopied() {
+        readLines();
+        return m_copied;
+    }
+
     // The targets it has been asked for so far, in order.
     QByteArrayList asked() {
         // A request sent now reaches the owner behind every earlier one: once it reports this
@@ -414,6 +447,10 @@ private:
                 m_window = line.mid(6).toUInt();
             else if (line.startsWith("asked "))
                 m_asked.append(line.mid(6));
+            else if (line == "copied")
+                m_copied = true;
+            else if (line == "sent piece")
+                ++m_pieces;
         }
     }
 
@@ -421,6 +458,8 @@ private:
     QProcess m_process;
     xcb_window_t m_window = XCB_NONE;
     QByteArrayList m_asked;
+    bool m_copied = false;
+    int m_pieces = 0;
 };
 
 } // namespace tqtest

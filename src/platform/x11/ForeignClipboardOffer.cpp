@@ -69,11 +69,11 @@ Flavour<QByteArray> ForeignClipboardOffer::data(const QByteArray &target, qsizet
         break;
     case Status::Silent:
     case Status::Overdue:
+    case Status::Cancelled:
         giveUp(target, transfer);
         return {};
     case Status::Refused:
     case Status::Failed:
-    case Status::Cancelled:
         break;
     }
     return *m_data.insert(target, result);
@@ -86,7 +86,9 @@ void ForeignClipboardOffer::giveUp(const QByteArray &target,
     for (const char c : target.left(64))
         name += c >= ' ' && c <= '~' ? QLatin1Char(c) : QLatin1Char('?');
     QString what;
-    if (transfer.status == Status::Overdue)
+    if (transfer.status == Status::Cancelled)
+        what = QStringLiteral("was still sending %1 when its copy was given up").arg(name);
+    else if (transfer.status == Status::Overdue)
         what = QStringLiteral("was still sending %1 after %2 s")
                    .arg(name)
                    .arg(std::chrono::duration_cast<std::chrono::seconds>(m_patience.total).count());

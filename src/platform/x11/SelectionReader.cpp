@@ -35,12 +35,8 @@ SelectionReader::SelectionReader() {
     for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
         xcb_screen_next(&screens);
 
-    // A hidden window only to receive the answers; property changes tell us about INCR pieces.
-    m_window = xcb_generate_id(connection);
-    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(connection, XCB_COPY_FROM_PARENT, m_window, screens.data->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                      &events);
+    m_root = screens.data->root;
+    renewWindow();
 
     const QByteArrayList names{QByteArrayLiteral("CLIPBOARD"), QByteArrayLiteral("INCR"),
                                QByteArray(kProperty)};
@@ -84,8 +80,30 @@ std::optional<xcb_window_t> SelectionReader::owner() {
     return reply->owner;
 }
 
+void SelectionReader::renewWindow() {
+    if (m_window != XCB_NONE)
+        xcb_destroy_window(m_connection, m_window);
+    // A hidden window only to receive the answers; property changes tell us about INCR pieces.
+    m_window = xcb_generate_id(m_connection);
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, m_root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &events);
+}
+
 SelectionReader::Transfer SelectionReader::read(const QByteArray &target,
                                                 const Patience &patience) {
+    using Status = Transfer::Status;
+    Transfer transfer = readOnce(target, patience);
+    // An owner left behind may still write to our window, late or at our next delete, and its
+    // bytes would pass for the next owner's: answers go to a new window from now on.
+    if (transfer.status != Status::Received && transfer.status != Status::Refused && isConnected())
+        renewWindow();
+    return transfer;
+}
+
+SelectionReader::Transfer SelectionReader::readOnce(const QByteArray &target,
+                                                    const Patience &patience) {
     using Status = Transfer::Status;
     if (!isConnected())
         return {};

@@ -66,6 +66,8 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
+    Transfer readOnce(const QByteArray &target, const Patience &patience);
+    void renewWindow();
     xcb_atom_t atom(const QByteArray &name);
     QByteArrayList atomNames(const QList<xcb_atom_t> &atoms);
     void discardPendingEvents();
@@ -83,6 +85,7 @@ private:
                                   Clock::time_point end);
 
     xcb_connection_t *m_connection = nullptr; // disconnected by the destructor
+    xcb_window_t m_root = XCB_NONE;
     xcb_window_t m_window = XCB_NONE;
     xcb_atom_t m_clipboard = XCB_NONE;
     xcb_atom_t m_property = XCB_NONE;

@@ -1,0 +1,217 @@
+// What another program puts on the clipboard is a stranger's input. The real program, on a
+// private X server, under owners that name local files, lie about types, send bombs, never
+// answer or never finish: it stays responsive, bounded in memory, and records only what was
+// copied.
+#include "support/ClipboardClients.h"
+#include "support/RealProgram.h"
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/stat.h>
+
+namespace {
+
+using namespace tqtest;
+
+[[maybe_unused]] const bool g_servesClipboard = serveClipboardIfAsked();
+
+QByteArray testData(const char *path) {
+    QFile file(QStringLiteral(TQ_TEST_DATA_DIR "/") + QLatin1String(path));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
+    return file.readAll();
+}
+
+class HostileOwners : public ::testing::Test {
+protected:
+    HostileOwners() {
+        resetHome();
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.insert(QStringLiteral("TALLOWQUILL_REPORT_HISTORY"), QStringLiteral("1"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(TQ_BINARY_DIR "/tallowquill"), {});
+        EXPECT_TRUE(waitFor(shortcutHeldElsewhere));
+    }
+    ~HostileOwners() override {
+        ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+        program.waitForFinished(5000);
+    }
+
+    // The entries recorded so far, as the program announces them.
+    QStringList recorded() {
+        log += program.readAllStandardError();
+        QStringList lines;
+        for (const QString &line : QString::fromUtf8(log).split(QLatin1Char('\n')))
+            if (line.startsWith(QStringLiteral("tallowquill: recorded ")))
+                lines.append(line);
+        return lines;
+    }
+
+    // A plain copy made now is recorded: capture goes on.
+    bool recordsMarker() {
+        const QString marker = QStringLiteral("marker %1").arg(++markers);
+        return xclipCopy(QStringLiteral("UTF8_STRING"), marker.toUtf8()) &&
+               waitFor(
+                   [&] {
+                       const QStringList lines = recorded();
+                       return !lines.isEmpty() && lines.last().endsWith(marker);
+                   },
+                   30'000);
+    }
+
+    // The shortcut shows the popup (however the owner behaves), and Escape closes it.
+    bool popupOpens() {
+        const auto shown = [] {
+            QProcess search;
+            search.start(QStringLiteral("xdotool"),
+                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--name"), QStringLiteral("^Clipboard History$")});
+            search.waitForFinished();
+            return !search.readAllStandardOutput().trimmed().isEmpty();
+        };
+        QProcess::execute(QStringLiteral("xdotool"),
+                          {QStringLiteral("key"), QStringLiteral("super+shift+v")});
+        const bool opened = waitFor(shown, 30'000);
+        QProcess::execute(QStringLiteral("xdotool"),
+                          {QStringLiteral("key"), QStringLiteral("Escape")});
+        return opened && waitFor([&] { return !shown(); });
+    }
+
+    // The most memory the program has held, in MiB.
+    qint64 peakMemory() const {
+        QFile status(QStringLiteral("/proc/%1/status").arg(program.processId()));
+        status.open(QIODevice::ReadOnly);
+        const auto match = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+) kB"))
+                               .match(QString::fromLatin1(status.readAll()));
+        return match.captured(1).toLongLong() / 1024;
+    }
+
+    QProcess program;
+    QByteArray log;
+    int markers = 0;
+};
+
+TEST_F(HostileOwners, StayResponsiveAndRecordOnlyWhatWasCopied) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QFile sparse(dir.filePath(QStringLiteral("large")));
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(1) << 30));
+    QFile privateImage(dir.filePath(QStringLiteral("private.png")));
+    ASSERT_TRUE(privateImage.open(QIODevice::WriteOnly));
+    privateImage.write(testData("capture/chromium/copy-image-png-alpha/image_png.png"));
+    privateImage.close();
+    const auto url = [](const QString &path) { return QUrl::fromLocalFile(path).toEncoded(); };
+    const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' "
+                           "xmlns:xlink='http://www.w3.org/1999/xlink' width='128' height='128'>"
+                           "<image xlink:href='" +
+                           url(privateImage.fileName()) + "' width='128' height='128'/></svg>";
+    const auto page = [](const QByteArray &file) {
+        return "<style>@import url(" + file + ");</style><div style='background-image:url(" + file +
+               ")'>page <img src='" + file + "'></div>";
+    };
+    QByteArray garbage(4096, Qt::Uninitialized);
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(garbage.data()), 1024);
+    garbage.prepend("\x89PNG\r\n\x1a\n");
+
+    const struct {
+        const char *name;
+        OwnerScript script;
+        const char *page; // the kind of entry "page" becomes; nothing but the marker if null
+    } owners[] = {
+        {"html naming /dev/zero",
+         {OwnerBehaviour::Answers, {{"UTF8_STRING", "page"}, {"text/html", page("/dev/zero")}}, {}},
+         "rich"},
+        {"html naming a pipe",
+         {OwnerBehaviour::Answers, {{"UTF8_STRING", "page"}, {"text/html", page(url(fifo))}}, {}},
+         "rich"},
+        {"html naming 1 GB",
+         {OwnerBehaviour::Answers,
+          {{"UTF8_STRING", "page"}, {"text/html", page(url(sparse.fileName()))}},
+          {}},
+         "rich"},
+        {"svg naming a local image",
+         {OwnerBehaviour::Answers, {{"image/svg+xml", svg}}, {}},
+         nullptr},
+        {"the same svg as png", {OwnerBehaviour::Answers, {{"image/png", svg}}, {}}, nullptr},
+        {"garbage as png", {OwnerBehaviour::Answers, {{"image/png", garbage}}, {}}, nullptr},
+        {"20000 x 20000 png",
+         {OwnerBehaviour::Answers,
+          {{"image/png", testData("capture/images/generated/png-20000x20000-bomb.png")}},
+          {}},
+         nullptr},
+        {"200 MB of text",
+         {OwnerBehaviour::Answers, {{"UTF8_STRING", QByteArray(200 << 20, 'x')}}, {}, 1 << 20},
+         nullptr},
+        {"owner that never answers",
+         {OwnerBehaviour::Silent, {{"UTF8_STRING", "page"}, {"text/html", page("x")}}, {}},
+         nullptr},
+        {"owner that trickles for ever",
+         {OwnerBehaviour::TricklesForever,
+          {{"UTF8_STRING", "page"}, {"text/html", QByteArray(1 << 20, 'h')}},
+          {},
+          4096},
+         "text"},
+    };
+    for (const auto &owner : owners) {
+        SCOPED_TRACE(owner.name);
+        const qsizetype before = recorded().size();
+        {
+            ScriptedOwner copied(owner.script);
+            ASSERT_TRUE(copied.owns());
+            // The program has begun to read it.
+            ASSERT_TRUE(waitFor([&] { return !copied.asked().isEmpty(); }));
+            EXPECT_TRUE(popupOpens());
+            // Opened while the owner was still being read, not after giving up on it.
+            const int pieces = copied.piecesSent();
+            if (owner.script.behaviour == OwnerBehaviour::TricklesForever) {
+                EXPECT_TRUE(waitFor([&] { return copied.piecesSent() > pieces; }));
+            }
+            ASSERT_TRUE(recordsMarker()) << log.constData();
+        }
+        const QStringList lines = recorded().mid(before);
+        EXPECT_EQ(lines.size(), owner.page ? 2 : 1) << log.constData();
+        if (owner.page) {
+            EXPECT_TRUE(lines.first().startsWith(QStringLiteral("tallowquill: recorded ") +
+                                                 QLatin1String(owner.page)) &&
+                        lines.first().endsWith(QStringLiteral(": page")))
+                << lines.first().toStdString();
+        }
+    }
+    std::printf("[ figure   ] peak memory: %lld MiB\n", static_cast<long long>(peakMemory()));
+    EXPECT_LT(peakMemory(), 1024);
+}
+
+// Two programs copy ten thousand times as fast as they can: no crash, and the entries that were
+// recorded keep each program's order.
+TEST_F(HostileOwners, RacingCopiesKeepTheirOrder) {
+    ScriptedOwner first(OwnerScript{OwnerBehaviour::Answers, {{"UTF8_STRING", "A"}}, {}, 0, 5000});
+    ScriptedOwner second(OwnerScript{OwnerBehaviour::Answers, {{"UTF8_STRING", "B"}}, {}, 0, 5000});
+    ASSERT_TRUE(waitFor([&] { return first.hasCopied() && second.hasCopied(); }, 60'000));
+    ASSERT_TRUE(recordsMarker());
+    ASSERT_EQ(program.state(), QProcess::Running);
+
+    QHash<QChar, int> last;
+    const QRegularExpression entry(QStringLiteral(", (\\d+) recent, .*: ([AB]) (\\d+)$"));
+    for (const QString &line : recorded()) {
+        const auto match = entry.match(line);
+        if (!match.hasMatch())
+            continue;
+        EXPECT_LE(match.captured(1).toInt(), 50);
+        const QChar owner = match.captured(2).at(0);
+        const int number = match.captured(3).toInt();
+        EXPECT_GE(number, last.value(owner)) << line.toStdString();
+        last[owner] = number;
+    }
+}
+
+} // namespace
