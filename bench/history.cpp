@@ -10,6 +10,8 @@
 #include "settings/AppSettings.h"
 #include "support/FakePasteboard.h"
 
+#include "LargePage.h"
+
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QHash>
@@ -87,44 +89,6 @@ void BM_AddIntoFullHistoryMixedScripts(benchmark::State &state) {
 }
 BENCHMARK(BM_AddIntoFullHistoryMixedScripts)->Unit(benchmark::kMillisecond);
 
-// A page of about 1 MB in the manner of a long article in several scripts: headings with ids,
-// formatted paragraphs with a link each, lists and tables. styled adds the inline style a
-// browser puts on every element when it copies a selection.
-QByteArray largePage(bool styled) {
-    const QByteArray style =
-        styled ? QByteArrayLiteral(
-                     " style=\"color: rgb(0, 0, 0); font-family: &quot;Times New Roman&quot;; "
-                     "font-style: normal; font-weight: 400; text-align: start; "
-                     "text-indent: 0px; white-space: normal;\"")
-               : QByteArray();
-    static const char *const vocabulary[] = {"river",    "survey",  "basin",   "marker", "season",
-                                             "report",   "sample",  "ledger",  "gauge",  "north",
-                                             "valley",   "crew",    "archive", "café",   "naïve",
-                                             "ελληνικά", "العربية", "中文",    "😀"};
-    QRandomGenerator rng(11);
-    const auto words = [&](int count) {
-        QByteArray out;
-        for (int i = 0; i < count; ++i)
-            out += QByteArray(i ? " " : "") + vocabulary[rng.bounded(int(std::size(vocabulary)))];
-        return out;
-    };
-    QByteArray page = "<html><body><h1" + style + ">Large page</h1>\n";
-    for (int section = 0; page.size() < 1'000'000; ++section) {
-        const QByteArray n = QByteArray::number(section);
-        const QByteArray colour =
-            QByteArray::number(rng.bounded(0x1000000), 16).rightJustified(6, '0');
-        page += "<h3 id=\"s" + n + "\"" + style + ">Section " + n + "</h3><p" + style + ">" +
-                words(17) + ". <b>bold " + n + "</b>, <i>italic</i>, <u>underlined</u>, " +
-                "<span style=\"color:#" + colour + "\">coloured</span> and <a href=\"" +
-                "https://example.org/large/" + n + "\">entry " + n + "</a>. " + words(14) +
-                ".</p><ul" + style + "><li>" + words(6) + ".</li><li>" + words(5) +
-                ".</li></ul><table><tr><td>" + n + "</td><td>0." +
-                QByteArray::number(rng.bounded(1000000)) + "</td><td>" + words(1) +
-                "</td></tr></table>\n";
-    }
-    return page + "</body></html>";
-}
-
 void captureRichRepeatedly(benchmark::State &state, const tqtest::FakePasteboard::Contents &offer) {
     tqtest::FakePasteboard pasteboard;
     pasteboard.offer(offer);
@@ -138,7 +102,7 @@ void captureRichRepeatedly(benchmark::State &state, const tqtest::FakePasteboard
 
 void captureHtml(benchmark::State &state, bool styled) {
     tqtest::FakePasteboard::Contents offer;
-    offer.html = largePage(styled);
+    offer.html = bench::largePage(styled);
     offer.string = QStringLiteral("Large page");
     captureRichRepeatedly(state, offer);
     state.counters["htmlBytes"] = double(offer.html->size());
@@ -157,7 +121,7 @@ BENCHMARK(BM_CaptureStyledHtmlPage)->Unit(benchmark::kMillisecond)->Iterations(3
 // The same page offered as RTF, as a word processor does: kept as it is, read once for links.
 void BM_CaptureRtfPage(benchmark::State &state) {
     QTextDocument document;
-    document.setHtml(QString::fromUtf8(largePage(false)));
+    document.setHtml(QString::fromUtf8(bench::largePage(false)));
     tqtest::FakePasteboard::Contents offer;
     offer.rtf = rtfFromDocument(document);
     offer.string = QStringLiteral("Large page");
@@ -170,7 +134,7 @@ BENCHMARK(BM_CaptureRtfPage)->Unit(benchmark::kMillisecond)->Iterations(5);
 void BM_WriteRichPage(benchmark::State &state) {
     History history;
     QTextDocument document;
-    document.setHtml(QString::fromUtf8(largePage(false)));
+    document.setHtml(QString::fromUtf8(bench::largePage(false)));
     const ClipboardItem item{QUuid::createUuid(),    ClipboardItem::Kind::rich,
                              document.toPlainText(), rtfFromDocument(document),
                              std::nullopt,           true,
