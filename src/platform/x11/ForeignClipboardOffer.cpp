@@ -18,8 +18,13 @@ ForeignClipboardOffer::ForeignClipboardOffer(std::shared_ptr<SharedReader> reade
 SelectionReader::Transfer ForeignClipboardOffer::read(const QByteArray &target,
                                                       qsizetype maxBytes) {
     const std::lock_guard lock(m_reader->mutex);
-    return m_reader->reader.read(target,
-                                 {m_patience.quiet, m_patience.total, maxBytes, &m_cancelled});
+    // A large selection can take an office program seconds to render; one that has not sent a
+    // thing yet gets a short wait, so a silent owner costs little.
+    const std::chrono::milliseconds answer = m_hasSent ? m_patience.busy : m_patience.silent;
+    SelectionReader::Transfer transfer = m_reader->reader.read(
+        target, {answer, m_patience.busy, m_patience.total, maxBytes, &m_cancelled});
+    m_hasSent = m_hasSent || transfer.status == SelectionReader::Transfer::Status::Received;
+    return transfer;
 }
 
 QByteArrayList ForeignClipboardOffer::targets() {
@@ -29,8 +34,8 @@ QByteArrayList ForeignClipboardOffer::targets() {
     SelectionReader::Targets listed;
     {
         const std::lock_guard lock(m_reader->mutex);
-        listed = m_reader->reader.targets(
-            {m_patience.quiet, m_patience.quiet, kMaxTargetsBytes, &m_cancelled});
+        listed = m_reader->reader.targets({m_patience.silent, m_patience.silent, m_patience.silent,
+                                           kMaxTargetsBytes, &m_cancelled});
     }
     switch (listed.status) {
     case Status::Received:
@@ -97,7 +102,7 @@ void ForeignClipboardOffer::giveUp(const QByteArray &target,
     else
         what = QStringLiteral("did not answer for %1 within %2 ms")
                    .arg(name)
-                   .arg(m_patience.quiet.count());
+                   .arg((m_hasSent ? m_patience.busy : m_patience.silent).count());
     SystemLog::write(
         QStringLiteral("Tallowquill: the clipboard owner %1; its other formats are skipped")
             .arg(what));

@@ -17,8 +17,9 @@
 class ForeignClipboardOffer : public ClipboardOffer {
 public:
     struct Patience {
-        std::chrono::milliseconds quiet; // before an answer and between INCR pieces
-        std::chrono::milliseconds total; // for one target, however steadily it arrives
+        std::chrono::milliseconds silent; // for an owner that has sent nothing yet to answer
+        std::chrono::milliseconds busy;   // for an owner that has sent data, between answers
+        std::chrono::milliseconds total;  // for one target, however steadily it arrives
     };
 
     // The reader is shared by every offer; the mutex lets one of them use it at a time.
@@ -41,6 +42,7 @@ private:
     Patience m_patience;
     std::atomic<bool> m_cancelled = false;
     bool m_listed = false;
+    bool m_hasSent = false; // an owner that has sent a target is alive, if slow
     QByteArrayList m_targets;
     QHash<QByteArray, Flavour<QByteArray>> m_data;
 };

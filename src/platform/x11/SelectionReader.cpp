@@ -122,7 +122,7 @@ SelectionReader::Transfer SelectionReader::readOnce(const QByteArray &target,
     xcb_flush(m_connection);
 
     xcb_atom_t property = XCB_NONE;
-    const Clock::time_point deadline = std::min(start + patience.quiet, end);
+    const Clock::time_point deadline = std::min(start + patience.answer, end);
     while (property == XCB_NONE) {
         XcbReply<xcb_generic_event_t> event = waitForEvent(deadline, patience.cancelled);
         if (!event)
@@ -164,7 +164,7 @@ SelectionReader::Transfer SelectionReader::receiveIncrementally(xcb_atom_t prope
     using Status = Transfer::Status;
     QByteArray data;
     for (;;) {
-        const Clock::time_point deadline = std::min(Clock::now() + patience.quiet, end);
+        const Clock::time_point deadline = std::min(Clock::now() + patience.pieces, end);
         bool pieceReady = false;
         while (!pieceReady) {
             XcbReply<xcb_generic_event_t> event = waitForEvent(deadline, patience.cancelled);

@@ -36,9 +36,10 @@ public:
     // How long an owner may take. A transfer that keeps delivering is never cut off for being
     // slow, only at `total` or past `maxBytes`.
     struct Patience {
-        std::chrono::milliseconds quiet; // before the first answer and between INCR pieces
-        std::chrono::milliseconds total; // for the whole transfer
-        qsizetype maxBytes = 0;          // the most bytes taken
+        std::chrono::milliseconds answer; // before the first answer
+        std::chrono::milliseconds pieces; // between the pieces of an INCR transfer
+        std::chrono::milliseconds total;  // for the whole transfer
+        qsizetype maxBytes = 0;           // the most bytes taken
         const std::atomic<bool> *cancelled = nullptr;
     };
 

@@ -31,7 +31,7 @@ std::unique_ptr<PasteboardContents> X11Pasteboard::contents() {
             m_written ? m_written.data() : m_clipboard->mimeData(QClipboard::Clipboard)));
     }
     return std::make_unique<X11PasteboardContents>(std::make_unique<ForeignClipboardOffer>(
-        reader(), ForeignClipboardOffer::Patience{quietPatience, transferPatience}));
+        reader(), ForeignClipboardOffer::Patience{silentPatience, busyPatience, transferPatience}));
 }
 
 std::shared_ptr<ForeignClipboardOffer::SharedReader> X11Pasteboard::reader() {

@@ -19,10 +19,11 @@ class QMimeData;
 class X11Pasteboard : public QObject, public Pasteboard {
     Q_OBJECT
 public:
-    // How long another owner may stay quiet (before an answer and between the pieces of a large
-    // transfer), and the most one target may take while it keeps arriving: 30 s is a 100 MB
-    // office selection from a busy owner.
-    static constexpr std::chrono::milliseconds quietPatience{300};
+    // How long another owner may stay quiet: before its first answer of a copy, and once it has
+    // sent something (before each answer and between the pieces of a large transfer); and the
+    // most one target may take while it keeps arriving (a 100 MB office selection, busy owner).
+    static constexpr std::chrono::milliseconds silentPatience{300};
+    static constexpr std::chrono::milliseconds busyPatience{2000};
     static constexpr std::chrono::milliseconds transferPatience{30'000};
 
     explicit X11Pasteboard(QObject *parent = nullptr);
