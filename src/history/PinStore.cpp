@@ -201,6 +201,11 @@ QList<ClipboardItem> PinStore::loadPins() {
     if (dir.isEmpty())
         return {};
     tightenFolder(dir);
+    // A save cut short by a kill leaves its new file behind; the old file is whole.
+    const QDir folderDir(dir);
+    for (const QString &leftover :
+         folderDir.entryList({QStringLiteral("pins.json.??????")}, QDir::Files | QDir::Hidden))
+        QFile::remove(folderDir.filePath(leftover));
     QFile file(pinsPath(dir));
     if (!file.exists())
         return {};

@@ -313,6 +313,8 @@ TEST(PinStoreTest, KilledSaveNeverLeavesABrokenFile) {
         SystemLog::Capture log;
         expectWholeGeneration(PinStore(pinsFolder()).loadPins());
         EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join(u'\n').toStdString();
+        EXPECT_EQ(QDir(pinsFolder()).entryList(QDir::Files),
+                  QStringList{QStringLiteral("pins.json")});
     }
 }
 
