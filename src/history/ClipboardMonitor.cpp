@@ -130,8 +130,18 @@ void ClipboardMonitor::rebuildItems() {
 }
 
 void ClipboardMonitor::capRecent() {
-    if (m_recent.size() > maxRecent) {
-        m_recent.remove(maxRecent, m_recent.size() - maxRecent);
-        m_recentKeys.remove(maxRecent, m_recentKeys.size() - maxRecent);
+    qint64 bytes = 0;
+    qsizetype kept = 0;
+    for (const ClipboardItem &item : std::as_const(m_recent)) {
+        bytes += item.text.size() * qint64(sizeof(QChar)) +
+                 (item.rtfData ? item.rtfData->size() : 0) +
+                 (item.imageData ? item.imageData->size() : 0);
+        if (kept == maxRecent || (kept > 0 && bytes > maxRecentBytes))
+            break;
+        ++kept;
+    }
+    if (kept < m_recent.size()) {
+        m_recent.remove(kept, m_recent.size() - kept);
+        m_recentKeys.remove(kept, m_recentKeys.size() - kept);
     }
 }

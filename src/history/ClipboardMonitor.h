@@ -29,6 +29,9 @@ public:
     using Clock = std::function<double()>; // seconds since 2001-01-01 00:00:00 UTC
 
     static constexpr qsizetype maxRecent = 50;
+    // Recent entries also stay within this much memory, the oldest going first: fifty copies of
+    // the largest text or image another program may offer would not fit any desktop.
+    static constexpr qint64 maxRecentBytes = qint64(512) << 20;
     static constexpr std::chrono::milliseconds pollInterval{500};
     static constexpr std::chrono::milliseconds pruneInterval{60'000};
 
@@ -100,5 +103,5 @@ private:
     // Children of the monitor: they die with it, so no tick can reach a monitor that is gone.
     QTimer *m_pollTimer = nullptr;
     QTimer *m_pruneTimer = nullptr;
-    CaptureQueue *m_captures = nullptr; // a child, so it stops before the lists go
+    CaptureQueue *m_captures = nullptr; // a child: its worker stops with the monitor
 };

@@ -8,6 +8,7 @@
 #include "history/RasterImage.h"
 #include "history/RtfReader.h"
 #include "history/RtfWriter.h"
+#include "platform/LogQuote.h"
 #include "platform/SystemLog.h"
 
 #include <QBuffer>
@@ -65,19 +66,11 @@ struct RichForm {
     std::optional<bool> hasLink; // known when made from HTML
 };
 
-// A type name the owner chose: only a short printable form of it goes into a log line.
-QString printableType(const QByteArray &type) {
-    QString printable;
-    for (const char c : type.left(64))
-        printable += c >= ' ' && c <= '~' ? QLatin1Char(c) : QLatin1Char('?');
-    return printable.isEmpty() ? QStringLiteral("no type") : printable;
-}
-
 // One line for a flavour refused for its size: what it was, how big, and what became of the copy.
 void logOversize(const QByteArray &type, qint64 size, qsizetype limit, const char *outcome) {
     SystemLog::write(QStringLiteral("Tallowquill: clipboard %1 of %2 bytes is over the %3 MiB "
                                     "limit; %4")
-                         .arg(printableType(type))
+                         .arg(logQuoted(QString::fromLatin1(type)))
                          .arg(size)
                          .arg(limit >> 20)
                          .arg(QLatin1String(outcome)));
@@ -116,7 +109,9 @@ std::optional<RichForm> readRichForm(PasteboardContents &contents) {
 
 // The offered type and size, for a log line: never any of the content.
 QString describe(const PasteboardImage &image) {
-    return QStringLiteral("%1, %2 bytes").arg(printableType(image.mimeType)).arg(image.data.size());
+    return QStringLiteral("%1, %2 bytes")
+        .arg(logQuoted(QString::fromLatin1(image.mimeType)))
+        .arg(image.data.size());
 }
 
 std::optional<QByteArray> encodePng(const PasteboardImage &image, QString *error) {
@@ -164,12 +159,6 @@ ClipboardItem makeTextItem(const QString &text, PasteboardContents &contents, do
     return item;
 }
 
-std::optional<QByteArray> richTextData(PasteboardContents &contents) {
-    if (std::optional<RichForm> rich = readRichForm(contents))
-        return std::move(rich->rtf);
-    return std::nullopt;
-}
-
 bool detectLink(const QString &text, const std::optional<QByteArray> &rtfData) {
     if (rtfData) {
         if (const auto document = documentFromRtf(*rtfData); document && documentHasLink(*document))
@@ -186,7 +175,11 @@ std::optional<ClipboardItem> makeImageItem(PasteboardContents &contents, double 
     if (!image)
         return std::nullopt;
     QString error;
-    std::optional<QByteArray> png = pngData(*image, &error);
+    // Bounded by the header before anything is decoded; a PNG kept as sent is decoded later,
+    // for the popup's thumbnail.
+    std::optional<QByteArray> png;
+    if (RasterImage::fits(RasterImage::size(image->data), &error))
+        png = pngData(*image, &error);
     if (!png) {
         SystemLog::write(QStringLiteral("Tallowquill: failed to read image: %1 (%2)")
                              .arg(error, describe(*image)));
@@ -198,12 +191,8 @@ std::optional<ClipboardItem> makeImageItem(PasteboardContents &contents, double 
 }
 
 std::optional<QByteArray> pngData(const PasteboardImage &image, QString *error) {
-    if (isWellFormedPng(image.data)) {
-        // Kept as sent, yet the popup decodes it for its thumbnail.
-        if (RasterImage::fits(RasterImage::size(image.data), error))
-            return image.data;
-        return std::nullopt;
-    }
+    if (isWellFormedPng(image.data))
+        return image.data;
     QString description;
     std::optional<QByteArray> png = encodePng(image, &description);
     if (error)

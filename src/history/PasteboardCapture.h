@@ -37,10 +37,6 @@ std::optional<ClipboardItem> captureItem(PasteboardContents &contents,
 ClipboardItem makeTextItem(const QString &text, PasteboardContents &contents,
                            double copiedAt = ClipboardItem::now());
 
-// The RTF flavour byte for byte; else the HTML flavour converted to RTF; else nothing. An RTF
-// flavour that is empty or not an RTF document counts as absent, as does HTML with no content.
-std::optional<QByteArray> richTextData(PasteboardContents &contents);
-
 // Whether the rich form carries a link (an anchor with a target other than javascript:), or
 // else the plain text holds one.
 bool detectLink(const QString &text, const std::optional<QByteArray> &rtfData);
@@ -52,5 +48,5 @@ std::optional<ClipboardItem> makeImageItem(PasteboardContents &contents,
 
 // The image as a PNG file: well-formed PNG bytes as they are, any other raster format decoded
 // (EXIF orientation applied, first frame) and encoded as PNG; nothing for other formats, for
-// more than RasterImage::maxPixels, or when unreadable, with the reason in *error.
+// more than RasterImage::maxPixels to decode, or when unreadable, with the reason in *error.
 std::optional<QByteArray> pngData(const PasteboardImage &image, QString *error = nullptr);

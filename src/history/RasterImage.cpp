@@ -2,15 +2,39 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QtEndian>
 
 namespace RasterImage {
 
 namespace {
 
-// Formats whose readers take nothing but the bytes given.
-const QByteArrayList &rasterFormats() {
-    static const QByteArrayList formats{"png", "jpeg", "bmp", "gif", "webp", "tiff"};
-    return formats;
+// A reader of exactly this format, never guessing another from the content.
+struct Reader {
+    explicit Reader(const QByteArray &bytes, const QByteArray &format) {
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        reader.setDevice(&buffer);
+        reader.setFormat(format);
+        reader.setAutoDetectImageFormat(false);
+        reader.setDecideFormatFromContent(false);
+    }
+    QBuffer buffer;
+    QImageReader reader;
+};
+
+// Whether each chunk of a PNG up to IEND ends inside the bytes. libpng allocates a text or other
+// ancillary chunk at the length it claims, up to 2 GiB, before reading it: a copy of a few bytes
+// claiming that much would cost gigabytes of memory.
+bool pngChunksFit(const QByteArray &bytes) {
+    for (qsizetype at = 8; bytes.size() - at >= 8;) {
+        if (QByteArrayView(bytes).sliced(at + 4, 4) == "IEND")
+            return true;
+        const quint32 length = qFromBigEndian<quint32>(bytes.constData() + at);
+        if (qint64(length) > bytes.size() - at - 12)
+            return false;
+        at += 12 + qsizetype(length);
+    }
+    return true;
 }
 
 } // namespace
@@ -27,27 +51,29 @@ bool fits(QSize pixels, QString *error) {
 }
 
 QByteArray format(const QByteArray &bytes) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QByteArray found = QImageReader::imageFormat(&buffer);
-    if (found == "jpg")
-        found = "jpeg";
-    else if (found == "tif")
-        found = "tiff";
-    return rasterFormats().contains(found) ? found : QByteArray();
+    // By the signatures alone: asking every image plugin to look would let some of them (SVG's
+    // inflates gzip) work on the bytes.
+    const QByteArrayView head = QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), 12));
+    if (head.startsWith("\x89PNG\r\n\x1a\n"))
+        return "png";
+    if (head.startsWith("\xff\xd8\xff"))
+        return "jpeg";
+    if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
+        return "gif";
+    if (head.startsWith("BM"))
+        return "bmp";
+    if (head.startsWith("II*") || head.startsWith("MM\0*"))
+        return "tiff";
+    if (head.size() == 12 && head.startsWith("RIFF") && head.sliced(8) == "WEBP")
+        return "webp";
+    return {};
 }
 
 QSize size(const QByteArray &bytes) {
     const QByteArray kind = format(bytes);
-    if (kind.isEmpty())
+    if (kind.isEmpty() || (kind == "png" && !pngChunksFit(bytes)))
         return {};
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, kind);
-    reader.setDecideFormatFromContent(false);
-    return reader.size();
+    return Reader(bytes, kind).reader.size();
 }
 
 QImage decode(const QByteArray &bytes, QString *error, QSize scaledTo) {
@@ -59,11 +85,10 @@ QImage decode(const QByteArray &bytes, QString *error, QSize scaledTo) {
     const QByteArray kind = format(bytes);
     if (kind.isEmpty())
         return fail(QStringLiteral("not a raster image"));
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, kind);
-    reader.setDecideFormatFromContent(false);
+    if (kind == "png" && !pngChunksFit(bytes))
+        return fail(QStringLiteral("a PNG chunk runs past the end"));
+    Reader opened(bytes, kind);
+    QImageReader &reader = opened.reader;
     reader.setAutoTransform(true);
     if (!fits(reader.size(), error))
         return {};
@@ -71,7 +96,7 @@ QImage decode(const QByteArray &bytes, QString *error, QSize scaledTo) {
     reader.setAllocationLimit(int(maxPixels * 4 / (1 << 20)) + 1);
     if (scaledTo.isValid())
         reader.setScaledSize(scaledTo);
-    QImage image = reader.read();
+    const QImage image = reader.read();
     return image.isNull() ? fail(reader.errorString()) : image;
 }
 

@@ -127,7 +127,13 @@ int halfPoints(const QTextCharFormat &format) {
         const int step = qBound(0, format.intProperty(QTextFormat::FontSizeAdjustment) + 2, 6);
         points = scale[step] * kDefaultHalfPoints / 2.0;
     }
-    return points > 0 ? qBound(1, qRound(points * 2), 3276) : 0;
+    return points > 0 ? qRound(qBound(1.0, points * 2, 3276.0)) : 0;
+}
+
+// Twips of a length in pixels. A page's style may give any length, far past what an int holds;
+// many RTF readers take no more than 16 bits.
+int twips(qreal pixels) {
+    return qRound(qBound(-32767.0, pixels * kTwipsPerPixel, 32767.0));
 }
 
 // The marker of a list item: its number for numbered lists, else the bullet of its style.
@@ -270,17 +276,18 @@ RtfWriter::Paragraph RtfWriter::translate(const QTextBlock &block) {
 
     const QTextList *list = block.textList();
     paragraph.inList = list != nullptr;
-    int left = qRound(format.leftMargin() * kTwipsPerPixel);
-    int first = qRound(format.textIndent() * kTwipsPerPixel);
+    int left = twips(format.leftMargin());
+    int first = twips(format.textIndent());
     if (list) {
-        left += 360 * qMax(1, list->format().indent());
+        // Lists nest a few levels deep; the indent property is a page's to set.
+        left += 360 * qBound(1, list->format().indent(), 32);
         first -= 360;
     }
     if (left != 0)
         appendWord(words, "\\li", left);
     if (first != 0)
         appendWord(words, "\\fi", first);
-    if (const int right = qRound(format.rightMargin() * kTwipsPerPixel); right != 0)
+    if (const int right = twips(format.rightMargin()); right != 0)
         appendWord(words, "\\ri", right);
     words += ' ';
     return paragraph;

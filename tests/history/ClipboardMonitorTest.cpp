@@ -91,6 +91,13 @@ TEST_F(ClipboardMonitorTest, RecentEntriesAreCappedAndOrdered) {
     EXPECT_EQ(texts(monitor.recent().mid(0, 4)), "copy 48|copy 50|copy 49|copy 47");
     EXPECT_NE(monitor.recent().front().id, oldId);
     EXPECT_EQ(monitor.recent().size(), 50);
+
+    // Large copies count by their size: the oldest go once the memory budget is reached.
+    const QString large(30 << 20, QLatin1Char('x')); // 60 MiB as UTF-16
+    for (int i = 0; i < 9; ++i)
+        copy(Offer().text(large + QString::number(i)));
+    EXPECT_EQ(monitor.recent().size(), 8);
+    EXPECT_TRUE(monitor.recent().back().text.endsWith(QLatin1Char('1')));
 }
 
 // Copying what is pinned changes nothing, not even a redraw; pins don't count toward the cap.

@@ -1,5 +1,6 @@
 #include "platform/x11/ForeignClipboardOffer.h"
 
+#include "platform/LogQuote.h"
 #include "platform/SystemLog.h"
 #include "platform/x11/ClipboardTargets.h"
 
@@ -23,7 +24,13 @@ SelectionReader::Transfer ForeignClipboardOffer::read(const QByteArray &target,
     const std::chrono::milliseconds answer = m_hasSent ? m_patience.busy : m_patience.silent;
     SelectionReader::Transfer transfer = m_reader->reader.read(
         target, {answer, m_patience.busy, m_patience.total, maxBytes, &m_cancelled});
-    m_hasSent = m_hasSent || transfer.status == SelectionReader::Transfer::Status::Received;
+    m_hasSent = m_hasSent || transfer.status == Status::Received;
+    // Requests go to whoever owns the clipboard at the time: once that is someone else, the
+    // bytes may be theirs (a password manager's, say), and mixing them in would be wrong.
+    if (m_reader->reader.owner() != m_owner) {
+        m_targets.clear();
+        return {Status::Refused, {}};
+    }
     return transfer;
 }
 
@@ -34,8 +41,12 @@ QByteArrayList ForeignClipboardOffer::targets() {
     SelectionReader::Targets listed;
     {
         const std::lock_guard lock(m_reader->mutex);
+        m_owner = m_reader->reader.owner();
         listed = m_reader->reader.targets({m_patience.silent, m_patience.silent, m_patience.silent,
                                            kMaxTargetsBytes, &m_cancelled});
+        m_hasSent = listed.status == Status::Received;
+        if (m_reader->reader.owner() != m_owner)
+            return {};
     }
     switch (listed.status) {
     case Status::Received:
@@ -86,10 +97,7 @@ Flavour<QByteArray> ForeignClipboardOffer::data(const QByteArray &target, qsizet
 
 void ForeignClipboardOffer::giveUp(const QByteArray &target,
                                    const SelectionReader::Transfer &transfer) {
-    // The target's name is the owner's to choose: keep the line short and printable.
-    QString name;
-    for (const char c : target.left(64))
-        name += c >= ' ' && c <= '~' ? QLatin1Char(c) : QLatin1Char('?');
+    const QString name = logQuoted(QString::fromLatin1(target));
     QString what;
     if (transfer.status == Status::Cancelled)
         what = QStringLiteral("was still sending %1 when its copy was given up").arg(name);

@@ -10,8 +10,9 @@
 #include <memory>
 #include <mutex>
 
-// The clipboard while another client owns it. Asks the owner for its targets on the first
-// question, and for each target's bytes at most once. Once the owner has let one request go
+// The clipboard while another client owns it: one owner's copy. Asks the owner for its targets
+// on the first question, and for each target's bytes at most once; once another client owns the
+// clipboard, nothing more is read. Once the owner has let one request go
 // unanswered, the rest of this offer is skipped: a silent owner costs one short wait, never one
 // per format.
 class ForeignClipboardOffer : public ClipboardOffer {
@@ -42,7 +43,8 @@ private:
     Patience m_patience;
     std::atomic<bool> m_cancelled = false;
     bool m_listed = false;
-    bool m_hasSent = false; // an owner that has sent a target is alive, if slow
+    bool m_hasSent = false;              // an owner that has answered is alive, if slow
+    std::optional<xcb_window_t> m_owner; // the owner whose copy this is
     QByteArrayList m_targets;
     QHash<QByteArray, Flavour<QByteArray>> m_data;
 };

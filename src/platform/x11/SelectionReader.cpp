@@ -243,11 +243,17 @@ xcb_atom_t SelectionReader::atom(const QByteArray &name) {
     return reply->atom;
 }
 
-QByteArrayList SelectionReader::atomNames(const QList<xcb_atom_t> &atoms) {
+QByteArrayList SelectionReader::atomNames(QList<xcb_atom_t> atoms) {
+    // Real owners offer a few dozen targets; a list of thousands is an attack on our memory.
+    constexpr qsizetype maxTargets = 256;
+    constexpr qsizetype maxKnownNames = 4096;
+    atoms.resize(std::min(atoms.size(), maxTargets));
+    if (m_names.size() > maxKnownNames)
+        forgetAtoms();
     // Names never change on a server: ask once for the ones we have not seen, all in one go.
     QList<xcb_atom_t> unknown;
     QList<xcb_get_atom_name_cookie_t> cookies;
-    for (xcb_atom_t atom : atoms) {
+    for (xcb_atom_t atom : std::as_const(atoms)) {
         if (!m_names.contains(atom) && !unknown.contains(atom)) {
             unknown.append(atom);
             cookies.append(xcb_get_atom_name(m_connection, atom));
@@ -264,11 +270,22 @@ QByteArrayList SelectionReader::atomNames(const QList<xcb_atom_t> &atoms) {
         m_atoms.insert(name, unknown[i]);
     }
     QByteArrayList names;
-    for (xcb_atom_t atom : atoms) {
+    for (xcb_atom_t atom : std::as_const(atoms)) {
         if (const auto name = m_names.constFind(atom); name != m_names.cend())
             names.append(*name);
     }
     return names;
+}
+
+void SelectionReader::forgetAtoms() {
+    for (auto it = m_atoms.begin(); it != m_atoms.end();) {
+        if (*it == m_clipboard || *it == m_incr || *it == m_property) {
+            ++it;
+        } else {
+            m_names.remove(*it);
+            it = m_atoms.erase(it);
+        }
+    }
 }
 
 void SelectionReader::discardPendingEvents() {

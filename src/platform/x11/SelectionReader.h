@@ -70,7 +70,10 @@ private:
     Transfer readOnce(const QByteArray &target, const Patience &patience);
     void renewWindow();
     xcb_atom_t atom(const QByteArray &name);
-    QByteArrayList atomNames(const QList<xcb_atom_t> &atoms);
+    // The names of the first few hundred atoms.
+    QByteArrayList atomNames(QList<xcb_atom_t> atoms);
+    // Drops every name learnt from owners, keeping our own.
+    void forgetAtoms();
     void discardPendingEvents();
     // The next event, or nothing once the deadline has passed or the transfer is cancelled.
     XcbReply<xcb_generic_event_t> waitForEvent(Clock::time_point deadline,
