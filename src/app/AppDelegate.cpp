@@ -17,9 +17,11 @@ static void initResources() {
     Q_INIT_RESOURCE(resources);
 }
 
-AppDelegate::AppDelegate(Pasteboard &pasteboard, AppSettings &settings, QObject *parent)
+AppDelegate::AppDelegate(const Platform &platform, AppSettings &settings, QObject *parent)
     : QObject(parent)
-    , m_monitor(std::make_unique<ClipboardMonitor>(pasteboard, settings, m_pinStore))
+    , m_platform(platform)
+    , m_autoPaste(platform.keyPoster)
+    , m_monitor(std::make_unique<ClipboardMonitor>(platform.pasteboard, settings, m_pinStore))
     , m_settings(settings) {
     initResources();
 }
@@ -89,7 +91,7 @@ void AppDelegate::registerShortcut() {
 
 PopupController &AppDelegate::popup() {
     if (!m_popup)
-        m_popup = std::make_unique<PopupController>(*m_monitor);
+        m_popup = std::make_unique<PopupController>(*m_monitor, m_platform.workspace, m_autoPaste);
     return *m_popup;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "history/PinStore.h"
+#include "platform/Platform.h"
+#include "system/AutoPaste.h"
 
 #include <QAction>
 #include <QObject>
@@ -10,7 +12,6 @@
 
 class AppSettings;
 class ClipboardMonitor;
-class Pasteboard;
 class PopupController;
 
 class QMenu;
@@ -21,7 +22,8 @@ class QSystemTrayIcon;
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
-    AppDelegate(Pasteboard &pasteboard, AppSettings &settings, QObject *parent = nullptr);
+    // The platform's objects and the settings must outlive the delegate.
+    AppDelegate(const Platform &platform, AppSettings &settings, QObject *parent = nullptr);
     ~AppDelegate() override;
 
     // The launch steps, in order: start recording, build the tray menu, install the callbacks,
@@ -48,6 +50,8 @@ private:
     void buildStatusItem();
     void registerShortcut();
 
+    Platform m_platform;
+    AutoPaste m_autoPaste;
     PinStore m_pinStore;
     std::unique_ptr<ClipboardMonitor> m_monitor;
     AppSettings &m_settings;

@@ -1,8 +1,15 @@
 #include "app/AppDelegate.h"
 #include "history/ClipboardMonitor.h"
+#include "hotkey/HotKeyManager.h"
 #include "platform/InstanceLock.h"
+#include "platform/NoHotKeyGrab.h"
+#include "platform/QSettingsDefaultsStore.h"
 #include "platform/UnixSignalWatcher.h"
+#include "platform/XdgAutostartLoginItem.h"
 #include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11Workspace.h"
+#include "platform/x11/XTestKeyPoster.h"
+#include "platform/x11/XcbHotKeyGrab.h"
 #include "settings/AppSettings.h"
 
 #include <QApplication>
@@ -59,8 +66,20 @@ int main(int argc, char **argv) {
     UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
     QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, &QApplication::quit);
 
+    // The one place that chooses the platform: everything below reaches it through these.
     X11Pasteboard pasteboard;
-    AppDelegate delegate(pasteboard, AppSettings::shared());
+    X11Workspace workspace;
+    XTestKeyPoster keyPoster;
+    XdgAutostartLoginItem loginItem;
+    AppSettings settings(std::make_unique<QSettingsDefaultsStore>());
+    settings.makeShared();
+    const auto *x11 = app.nativeInterface<QNativeInterface::QX11Application>();
+    HotKeyManager hotKeys(
+        x11 && x11->connection()
+            ? std::unique_ptr<HotKeyGrab>(std::make_unique<XcbHotKeyGrab>(x11->connection()))
+            : std::make_unique<NoHotKeyGrab>());
+    hotKeys.makeShared();
+    AppDelegate delegate(Platform{pasteboard, workspace, keyPoster, loginItem}, settings);
     delegate.applicationDidFinishLaunching();
     // For bench/startup: the moment the shortcut is registered, on the monotonic clock.
     if (qEnvironmentVariableIsSet("TALLOWQUILL_REPORT_STARTUP")) {

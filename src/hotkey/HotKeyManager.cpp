@@ -3,21 +3,9 @@
 #include "hotkey/KeyCodeTranslation.h"
 #include "platform/HotKeyGrab.h"
 
-#include <QCoreApplication>
-
 namespace {
-
-std::unique_ptr<HotKeyManager> &sharedInstance() {
-    static std::unique_ptr<HotKeyManager> instance;
-    return instance;
+HotKeyManager *g_shared = nullptr;
 }
-
-// Runs while the application object, and with it the X connection, still exists.
-void destroySharedInstance() {
-    sharedInstance().reset();
-}
-
-} // namespace
 
 HotKeyManager::HotKeyManager(std::unique_ptr<HotKeyGrab> grab)
     : m_grab(std::move(grab)) {
@@ -30,16 +18,18 @@ HotKeyManager::HotKeyManager(std::unique_ptr<HotKeyGrab> grab)
     };
 }
 
-HotKeyManager::~HotKeyManager() = default;
+HotKeyManager::~HotKeyManager() {
+    if (g_shared == this)
+        g_shared = nullptr;
+}
 
 HotKeyManager &HotKeyManager::shared() {
-    Q_ASSERT(QCoreApplication::instance());
-    auto &instance = sharedInstance();
-    if (!instance) {
-        instance = std::make_unique<HotKeyManager>(createSystemHotKeyGrab());
-        qAddPostRoutine(destroySharedInstance);
-    }
-    return *instance;
+    Q_ASSERT(g_shared);
+    return *g_shared;
+}
+
+void HotKeyManager::makeShared() {
+    g_shared = this;
 }
 
 void HotKeyManager::registerHotKey(quint32 keyCode, quint32 modifiers) {

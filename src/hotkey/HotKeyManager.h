@@ -16,9 +16,10 @@ public:
     HotKeyManager(const HotKeyManager &) = delete;
     HotKeyManager &operator=(const HotKeyManager &) = delete;
 
-    // The process-wide instance over the display's own grab; created on first use, which must
-    // come after the application object, and destroyed with that object.
+    // The process-wide instance: the one main() made over the display's grab. Must exist.
     static HotKeyManager &shared();
+    // Makes this instance the one shared() returns, for as long as it lives.
+    void makeShared();
 
     // Run for every press of the registered shortcut; a key held down counts once. Without it a
     // press is swallowed and nothing happens.

@@ -3,7 +3,6 @@
 #include <QtGlobal>
 
 #include <functional>
-#include <memory>
 
 // A system-wide key grab: presses of one key with one set of modifiers, in whatever window is in
 // front, are reported to this program instead of reaching that window. Holds at most one
@@ -25,7 +24,3 @@ public:
     // reported once: its auto-repeats are swallowed until it is released.
     std::function<void()> onPressed;
 };
-
-// The grab for the display the application runs on: an X11 grab under the xcb platform, one
-// that grabs nothing elsewhere (offscreen, native Wayland). Needs the application object.
-std::unique_ptr<HotKeyGrab> createSystemHotKeyGrab();

@@ -13,7 +13,4 @@ public:
     // still holds are released first, then Control down, V down, V up, Control up, back to back.
     // Posts nothing when not trusted.
     virtual void postPaste() = 0;
-
-    // The implementation for the running desktop.
-    static KeyPoster &system();
 };

@@ -27,7 +27,4 @@ public:
 
     // The pointer in Qt's global, top-left based coordinates.
     virtual QPoint pointerPosition() const = 0;
-
-    // The implementation for the running desktop; harmless without a display.
-    static Workspace &system();
 };

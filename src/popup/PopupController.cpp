@@ -21,10 +21,6 @@ PopupController::~PopupController() {
         disconnect(m_panel.get(), nullptr, this, nullptr); // its hiding must not call back
 }
 
-AutoPaste &PopupController::autoPasteForDesktop() {
-    return AutoPaste::shared();
-}
-
 PopupPanel *PopupController::panel() const {
     return m_panel.get();
 }

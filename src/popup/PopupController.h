@@ -28,9 +28,8 @@ public:
     static constexpr std::chrono::milliseconds autoPasteDelay{120};
 
     // The monitor, workspace and auto-paste must outlive the controller.
-    explicit PopupController(ClipboardMonitor &monitor, Workspace &workspace = Workspace::system(),
-                             AutoPaste &autoPaste = autoPasteForDesktop(),
-                             QObject *parent = nullptr);
+    PopupController(ClipboardMonitor &monitor, Workspace &workspace, AutoPaste &autoPaste,
+                    QObject *parent = nullptr);
     ~PopupController() override;
 
     // Builds, places and opens the popup; an open one is replaced by a new one.
@@ -50,7 +49,6 @@ Q_SIGNALS:
     void shownAndPainted();
 
 private:
-    static AutoPaste &autoPasteForDesktop();
     void paste(ClipboardItem item, bool plainText);
     void discardPanel();
 

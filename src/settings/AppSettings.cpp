@@ -1,8 +1,8 @@
 #include "settings/AppSettings.h"
 
 #include "hotkey/ShortcutFormat.h"
+#include "platform/DefaultsStore.h"
 #include "platform/LogQuote.h"
-#include "platform/QSettingsDefaultsStore.h"
 #include "platform/SystemLog.h"
 
 #include <QtNumeric>
@@ -12,6 +12,8 @@
 #include <optional>
 
 namespace {
+
+AppSettings *g_shared = nullptr;
 
 const QString kHotKeyCodeKey = QStringLiteral("hotKeyCode");
 const QString kHotKeyModifiersKey = QStringLiteral("hotKeyModifiers");
@@ -154,11 +156,18 @@ AppSettings::AppSettings(std::unique_ptr<DefaultsStore> store, QObject *parent)
     }
 }
 
-AppSettings::~AppSettings() = default;
+AppSettings::~AppSettings() {
+    if (g_shared == this)
+        g_shared = nullptr;
+}
 
 AppSettings &AppSettings::shared() {
-    static AppSettings instance(std::make_unique<QSettingsDefaultsStore>());
-    return instance;
+    Q_ASSERT(g_shared);
+    return *g_shared;
+}
+
+void AppSettings::makeShared() {
+    g_shared = this;
 }
 
 void AppSettings::setHotKeyCode(quint32 code) {

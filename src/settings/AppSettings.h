@@ -20,8 +20,10 @@ public:
     explicit AppSettings(std::unique_ptr<DefaultsStore> store, QObject *parent = nullptr);
     ~AppSettings() override;
 
-    // The process-wide instance over the real store, created on first use (main thread).
+    // The process-wide instance: the one main() made over the real store. Must exist.
     static AppSettings &shared();
+    // Makes this instance the one shared() returns, for as long as it lives.
+    void makeShared();
 
     quint32 hotKeyCode() const { return m_hotKeyCode; }
     void setHotKeyCode(quint32 code);

@@ -29,11 +29,6 @@ void openFolderOf(const QString &file) {
 AutoPaste::AutoPaste(KeyPoster &poster)
     : m_poster(poster) {}
 
-AutoPaste &AutoPaste::shared() {
-    static AutoPaste instance(KeyPoster::system());
-    return instance;
-}
-
 bool AutoPaste::isProcessTrusted() const {
     return m_poster.isTrusted();
 }

@@ -12,9 +12,6 @@ class AutoPaste {
 public:
     explicit AutoPaste(KeyPoster &poster);
 
-    // Over the running desktop's key poster.
-    static AutoPaste &shared();
-
     // True when synthetic key presses reach other applications. Never asks the user.
     bool isProcessTrusted() const;
 

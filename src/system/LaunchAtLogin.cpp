@@ -1,12 +1,7 @@
 #include "system/LaunchAtLogin.h"
 
+#include "platform/LoginItem.h"
 #include "platform/SystemLog.h"
-#include "platform/XdgAutostartLoginItem.h"
-
-LoginItem &systemLoginItem() {
-    static XdgAutostartLoginItem item;
-    return item;
-}
 
 bool launchAtLogin(const LoginItem &item) {
     return item.status() == LoginItem::Status::enabled;

@@ -1,8 +1,13 @@
 #include "app/AppDelegate.h"
 #include "history/ClipboardMonitor.h"
+#include "hotkey/HotKeyManager.h"
 #include "platform/MemoryDefaultsStore.h"
 #include "settings/AppSettings.h"
+#include "support/FakeHotKeyGrab.h"
+#include "support/FakeKeyPoster.h"
+#include "support/FakeLoginItem.h"
 #include "support/FakePasteboard.h"
+#include "support/FakeWorkspace.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
@@ -48,8 +53,13 @@ protected:
     }
 
     tqtest::FakePasteboard pasteboard;
+    tqtest::FakeWorkspace workspace;
+    tqtest::FakeKeyPoster keyPoster;
+    tqtest::FakeLoginItem loginItem;
     AppSettings settings{std::make_unique<MemoryDefaultsStore>()};
-    AppDelegate delegate{pasteboard, settings};
+    HotKeyManager hotKeys{std::make_unique<tqtest::FakeHotKeyGrab>()};
+    bool sharedMade = (hotKeys.makeShared(), true);
+    AppDelegate delegate{Platform{pasteboard, workspace, keyPoster, loginItem}, settings};
 };
 
 // The tray menu reads as users expect, with its keyboard shortcuts.

@@ -73,11 +73,3 @@ TEST_F(HotKeyManagerTest, PressesRunTheCurrentCallback) {
     grab().press();
     EXPECT_EQ(first, 2);
 }
-
-// Off X11 (here the offscreen platform) the program runs on with no shortcut, and never crashes.
-TEST(HotKeyManagerShared, WithoutGlobalGrabsRegistersNothing) {
-    HotKeyManager &shared = HotKeyManager::shared();
-    EXPECT_EQ(&shared, &HotKeyManager::shared());
-    shared.registerHotKey(9, kCommandShift);
-    shared.registerHotKey(40, kCommandShift);
-}

@@ -234,8 +234,10 @@ TEST(AppSettingsFile, LocationFollowsXdgConfigHome) {
 // A first run shows ⌘⇧V and keeps history two hours; changing nothing leaves no file behind.
 TEST(AppSettingsFile, UntouchedInstallationWritesNoKeys) {
     tqtest::resetHome();
+    AppSettings settings(std::make_unique<QSettingsDefaultsStore>());
+    settings.makeShared();
     AppSettings &shared = AppSettings::shared();
-    EXPECT_EQ(&shared, &AppSettings::shared());
+    EXPECT_EQ(&shared, &settings);
     expectLoaded(shared, {});
     EXPECT_TRUE(shared.isDefaultHotKey());
     EXPECT_EQ(shared.hotKeyDisplay(), QStringLiteral("⌘⇧V"));

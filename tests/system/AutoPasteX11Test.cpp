@@ -1,4 +1,4 @@
-#include "platform/KeyPoster.h"
+#include "platform/x11/XTestKeyPoster.h"
 #include "platform/x11/XcbReply.h"
 #include "system/AutoPaste.h"
 
@@ -50,6 +50,8 @@ protected:
 
     const QString kText = QStringLiteral("pasted by Tallowquill");
     RecordingLineEdit edit;
+    XTestKeyPoster poster;
+    AutoPaste autoPaste{poster};
 };
 
 // The paste reaches the window in front as a plain Ctrl+V, even while the user still holds
@@ -66,7 +68,7 @@ TEST_F(AutoPasteX11, TypesControlVAloneWhileShiftIsHeld) {
     ASSERT_TRUE(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier);
     edit.presses.clear();
 
-    AutoPaste::shared().autoPaste();
+    autoPaste.autoPaste();
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return edit.controlReleased; }));
     EXPECT_EQ(edit.text(), kText);
@@ -79,13 +81,13 @@ TEST_F(AutoPasteX11, TypesControlVAloneWhileShiftIsHeld) {
 // Auto-paste is trusted exactly when the X server offers XTEST; on a server without it nothing
 // is typed, and the program's X connection survives the attempt.
 TEST_F(AutoPasteX11, TrustFollowsTheServersXTest) {
-    EXPECT_EQ(AutoPaste::shared().isProcessTrusted(), !serverLacksXTest());
+    EXPECT_EQ(autoPaste.isProcessTrusted(), !serverLacksXTest());
     if (!serverLacksXTest())
         return;
 
-    AutoPaste::shared().autoPaste();
+    autoPaste.autoPaste();
     // The poster guards itself too: an XTEST request here would close the connection.
-    KeyPoster::system().postPaste();
+    poster.postPaste();
 
     xcb_connection_t *connection =
         qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();

@@ -129,8 +129,3 @@ void X11Workspace::showOnAllWorkspaces(WindowId id) {
 QPoint X11Workspace::pointerPosition() const {
     return QCursor::pos();
 }
-
-Workspace &Workspace::system() {
-    static X11Workspace instance;
-    return instance;
-}

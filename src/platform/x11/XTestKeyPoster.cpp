@@ -122,8 +122,3 @@ void XTestKeyPoster::postPaste() {
     fakeKey(connection, XCB_KEY_RELEASE, control);
     xcb_flush(connection);
 }
-
-KeyPoster &KeyPoster::system() {
-    static XTestKeyPoster poster;
-    return poster;
-}

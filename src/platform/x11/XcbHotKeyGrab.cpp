@@ -1,7 +1,6 @@
 #include "platform/x11/XcbHotKeyGrab.h"
 
 #include "hotkey/ShortcutFormat.h"
-#include "platform/NoHotKeyGrab.h"
 #include "platform/x11/XcbReply.h"
 
 #include <QGuiApplication>
@@ -179,12 +178,4 @@ quint16 XcbHotKeyGrab::numLockMask() const {
 
 bool XcbHotKeyGrab::isRoot(xcb_window_t window) const {
     return std::find(m_roots.begin(), m_roots.end(), window) != m_roots.end();
-}
-
-std::unique_ptr<HotKeyGrab> createSystemHotKeyGrab() {
-    const auto *x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (x11 && x11->connection())
-        return std::make_unique<XcbHotKeyGrab>(x11->connection());
-    return std::make_unique<NoHotKeyGrab>();
 }
