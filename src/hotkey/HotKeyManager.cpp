@@ -1,6 +1,7 @@
 #include "hotkey/HotKeyManager.h"
 
 #include "hotkey/KeyCodeTranslation.h"
+#include "hotkey/ShortcutFormat.h"
 #include "platform/HotKeyGrab.h"
 
 namespace {
@@ -36,5 +37,5 @@ void HotKeyManager::registerHotKey(quint32 keyCode, quint32 modifiers) {
     // Released before anything else, so that a failed registration leaves no old shortcut alive.
     m_grab->ungrab();
     if (const auto evdevCode = evdevKeyCode(keyCode))
-        m_grab->grab(*evdevCode, modifiers); // a refusal leaves the shortcut inactive, silently
+        m_grab->grab(*evdevCode, keyboardModifiers(modifiers)); // a refusal: inactive, silently
 }

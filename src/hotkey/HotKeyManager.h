@@ -25,9 +25,10 @@ public:
     // press is swallowed and nothing happens.
     std::function<void()> onHotKey;
 
-    // Makes the shortcut (virtual key code, Carbon modifier mask) the one registered shortcut,
-    // releasing the previous one first. A key without a physical translation, or a combination
-    // another program holds, leaves no shortcut registered, silently.
+    // Makes the shortcut (stored key code and modifier mask, see ShortcutFormat.h) the one
+    // registered shortcut, releasing the previous one first. A key without a physical
+    // translation, or a combination another program holds, leaves no shortcut registered,
+    // silently.
     void registerHotKey(quint32 keyCode, quint32 modifiers);
 
 private:

@@ -51,13 +51,13 @@ const KeyNameEntry *find(const std::array<KeyNameEntry, N> &table, quint32 keyCo
 
 QStringList displayParts(quint32 keyCode, quint32 modifiers) {
     QStringList parts;
-    if (modifiers & CarbonModifier::command)
+    if (modifiers & ShortcutModifier::command)
         parts.append(QString(QChar(0x2318)));
-    if (modifiers & CarbonModifier::control)
+    if (modifiers & ShortcutModifier::control)
         parts.append(QString(QChar(0x2303)));
-    if (modifiers & CarbonModifier::option)
+    if (modifiers & ShortcutModifier::option)
         parts.append(QString(QChar(0x2325)));
-    if (modifiers & CarbonModifier::shift)
+    if (modifiers & ShortcutModifier::shift)
         parts.append(QString(QChar(0x21E7)));
     parts.append(keyName(keyCode));
     return parts;
@@ -73,15 +73,24 @@ QString keyName(quint32 keyCode) {
     return QStringLiteral("key %1").arg(keyCode);
 }
 
+Qt::KeyboardModifiers keyboardModifiers(quint32 mask) {
+    Qt::KeyboardModifiers modifiers;
+    modifiers.setFlag(Qt::MetaModifier, mask & ShortcutModifier::command);
+    modifiers.setFlag(Qt::ShiftModifier, mask & ShortcutModifier::shift);
+    modifiers.setFlag(Qt::AltModifier, mask & ShortcutModifier::option);
+    modifiers.setFlag(Qt::ControlModifier, mask & ShortcutModifier::control);
+    return modifiers;
+}
+
 quint32 carbonModifiers(Qt::KeyboardModifiers modifiers) {
     quint32 mask = 0;
     if (modifiers.testFlag(Qt::MetaModifier))
-        mask |= CarbonModifier::command;
+        mask |= ShortcutModifier::command;
     if (modifiers.testFlag(Qt::ShiftModifier))
-        mask |= CarbonModifier::shift;
+        mask |= ShortcutModifier::shift;
     if (modifiers.testFlag(Qt::AltModifier))
-        mask |= CarbonModifier::option;
+        mask |= ShortcutModifier::option;
     if (modifiers.testFlag(Qt::ControlModifier))
-        mask |= CarbonModifier::control;
+        mask |= ShortcutModifier::control;
     return mask;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <Qt>
 
 #include <functional>
 
@@ -11,12 +11,12 @@ class HotKeyGrab {
 public:
     virtual ~HotKeyGrab() = default;
 
-    // Grabs the key with Linux evdev code `evdevCode` (its physical position) together with the
-    // modifiers of the Carbon mask `modifiers` (Command = Super, Control, Option = Alt, Shift;
-    // other bits are ignored), whether or not Caps Lock or Num Lock is on. Releases the previous
+    // Grabs the key with Linux evdev code `evdevCode` (its physical position) together with
+    // exactly these modifiers (Meta is the Super key; flags other than Meta, Shift, Alt and
+    // Control are ignored), whether or not Caps Lock or Num Lock is on. Releases the previous
     // grab first. Returns false, holding nothing, when the system refuses (another program holds
     // the combination) or offers no global grabs.
-    virtual bool grab(int evdevCode, quint32 modifiers) = 0;
+    virtual bool grab(int evdevCode, Qt::KeyboardModifiers modifiers) = 0;
     // Releases the grab, if there is one.
     virtual void ungrab() = 0;
 

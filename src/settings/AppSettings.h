@@ -25,9 +25,12 @@ public:
     // Makes this instance the one shared() returns, for as long as it lives.
     void makeShared();
 
+    // The key's place on a US keyboard (9 is V; hotkey/KeyCodeTranslation.h maps it to the key).
     quint32 hotKeyCode() const { return m_hotKeyCode; }
     void setHotKeyCode(quint32 code);
-    quint32 hotKeyModifiers() const { return m_hotKeyModifiers; } // Carbon mask
+    // Bits of ShortcutModifier (hotkey/ShortcutFormat.h): Super 256, Shift 512, Alt 2048, Ctrl
+    // 4096.
+    quint32 hotKeyModifiers() const { return m_hotKeyModifiers; }
     void setHotKeyModifiers(quint32 modifiers);
     bool hasSeenWelcome() const { return m_hasSeenWelcome; }
     void setHasSeenWelcome(bool seen);

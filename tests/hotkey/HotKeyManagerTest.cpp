@@ -11,7 +11,7 @@ namespace {
 
 using tqtest::FakeHotKeyGrab;
 
-constexpr quint32 kCommandShift = CarbonModifier::command + CarbonModifier::shift;
+constexpr quint32 kCommandShift = ShortcutModifier::command + ShortcutModifier::shift;
 
 class HotKeyManagerTest : public ::testing::Test {
 protected:
@@ -38,7 +38,7 @@ TEST_F(HotKeyManagerTest, RegisteringReplacesThePreviousShortcut) {
     EXPECT_EQ(grab().calls(), (QStringList{QStringLiteral("grab 47 768"), QStringLiteral("ungrab"),
                                            QStringLiteral("grab 47 768")}));
 
-    manager().registerHotKey(40, kCommandShift + CarbonModifier::control);
+    manager().registerHotKey(40, kCommandShift + ShortcutModifier::control);
     EXPECT_EQ(grab().held(), (FakeHotKeyGrab::Combination{KEY_K, 4864}));
 
     // A key without a physical translation still releases the old shortcut.

@@ -26,10 +26,10 @@ std::unique_ptr<HotKeyGrab> displayGrab() {
 
 using tqtest::ForeignClient;
 
-constexpr quint32 kCommand = CarbonModifier::command;
-constexpr quint32 kShift = CarbonModifier::shift;
-constexpr quint32 kOption = CarbonModifier::option;
-constexpr quint32 kControl = CarbonModifier::control;
+constexpr quint32 kCommand = ShortcutModifier::command;
+constexpr quint32 kShift = ShortcutModifier::shift;
+constexpr quint32 kOption = ShortcutModifier::option;
+constexpr quint32 kControl = ShortcutModifier::control;
 constexpr quint16 kSuperShift = XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT;
 constexpr int kTimeoutMs = 5000;
 
@@ -59,7 +59,8 @@ class HotKeyManagerX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_foreign.isConnected());
-        ASSERT_TRUE(m_marker->grab(KEY_Z, kControl + kOption + kShift));
+        ASSERT_TRUE(
+            m_marker->grab(KEY_Z, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier));
         m_marker->onPressed = [this] { ++m_markers; };
         m_manager.onHotKey = [this] { ++m_presses; };
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hotkey/ShortcutFormat.h"
 #include "platform/HotKeyGrab.h"
 
 #include <QStringList>
@@ -18,7 +19,9 @@ public:
         bool operator==(const Combination &) const = default;
     };
 
-    bool grab(int evdevCode, quint32 modifiers) override {
+    // Held and reported with the stored mask, as tests write shortcuts.
+    bool grab(int evdevCode, Qt::KeyboardModifiers keys) override {
+        const quint32 modifiers = carbonModifiers(keys);
         ungrab();
         m_calls << QStringLiteral("grab %1 %2").arg(evdevCode).arg(modifiers);
         m_held = Combination{evdevCode, modifiers};

@@ -1,6 +1,5 @@
 #include "platform/x11/XcbHotKeyGrab.h"
 
-#include "hotkey/ShortcutFormat.h"
 #include "platform/x11/XcbReply.h"
 
 #include <QGuiApplication>
@@ -19,15 +18,15 @@ Q_LOGGING_CATEGORY(lcHotKey, "tallowquill.hotkey", QtInfoMsg)
 constexpr int kEvdevOffset = 8;
 constexpr quint16 kKeyModifierBits = 0xff; // the rest of an event's state: buttons, XKB group
 
-quint16 xModifiers(quint32 carbon) {
+quint16 xModifiers(Qt::KeyboardModifiers modifiers) {
     quint16 mask = 0;
-    if (carbon & CarbonModifier::command)
+    if (modifiers & Qt::MetaModifier)
         mask |= XCB_MOD_MASK_4; // Super
-    if (carbon & CarbonModifier::shift)
+    if (modifiers & Qt::ShiftModifier)
         mask |= XCB_MOD_MASK_SHIFT;
-    if (carbon & CarbonModifier::option)
-        mask |= XCB_MOD_MASK_1; // Alt
-    if (carbon & CarbonModifier::control)
+    if (modifiers & Qt::AltModifier)
+        mask |= XCB_MOD_MASK_1;
+    if (modifiers & Qt::ControlModifier)
         mask |= XCB_MOD_MASK_CONTROL;
     return mask;
 }
@@ -49,7 +48,7 @@ XcbHotKeyGrab::~XcbHotKeyGrab() {
         ungrab();
 }
 
-bool XcbHotKeyGrab::grab(int evdevCode, quint32 modifiers) {
+bool XcbHotKeyGrab::grab(int evdevCode, Qt::KeyboardModifiers modifiers) {
     ungrab();
     const int keycode = evdevCode + kEvdevOffset;
     if (evdevCode < 0 || keycode > 255)
