@@ -17,27 +17,23 @@ QByteArray htmlFromRtf(const QByteArray &rtf) {
 } // namespace
 
 void writeItem(const ClipboardItem &item, ClipboardMonitor &monitor, bool plainText) {
-    Pasteboard &pasteboard = monitor.pasteboard();
-    // Before the clear: the clear itself is the change that must not be captured.
-    monitor.setSelfCopyUntilChangeCount(pasteboard.changeCount() + 1);
-    pasteboard.clearContents();
-
+    PasteboardData data;
     if (plainText || item.kind == ClipboardItem::Kind::text) {
-        pasteboard.setString(item.text);
-        return;
-    }
-    if (item.kind == ClipboardItem::Kind::rich) {
+        data.string = item.text;
+    } else if (item.kind == ClipboardItem::Kind::rich) {
         if (item.rtfData) {
-            pasteboard.setRtfData(*item.rtfData);
-            if (const QByteArray html = htmlFromRtf(*item.rtfData); !html.isEmpty())
-                pasteboard.setHtmlData(html);
+            data.rtf = item.rtfData;
+            if (QByteArray html = htmlFromRtf(*item.rtfData); !html.isEmpty())
+                data.html = std::move(html);
         }
-        pasteboard.setString(item.text);
-        return;
+        data.string = item.text;
+    } else if (item.imageData) {
+        // Pinned entries come back from a file that may have been edited: check before offering;
+        // an image that cannot be offered leaves the clipboard empty rather than as it was.
+        data.png = pngData(PasteboardImage{*item.imageData, QByteArrayLiteral("image/png")});
     }
-    if (!item.imageData)
-        return;
-    // Pinned entries come back from a file that may have been edited: check before offering.
-    if (const auto png = pngData(PasteboardImage{*item.imageData, QByteArrayLiteral("image/png")}))
-        pasteboard.writeImage(*png);
+    Pasteboard &pasteboard = monitor.pasteboard();
+    // Before the write: the write itself is the change that must not be captured.
+    monitor.setSelfCopyUntilChangeCount(pasteboard.changeCount() + 1);
+    pasteboard.setContents(data);
 }

@@ -43,23 +43,27 @@ public:
     virtual void cancel() {}
 };
 
+// What one write of ours offers, every flavour at once; nothing at all empties the clipboard.
+struct PasteboardData {
+    std::optional<QString> string{};
+    std::optional<QByteArray> rtf{};
+    std::optional<QByteArray> html{}; // UTF-8
+    std::optional<QByteArray> png{};
+};
+
 // The system clipboard as the history needs it. All calls are made on the main thread.
 class Pasteboard {
 public:
     virtual ~Pasteboard() = default;
 
     // Advances every time the contents are replaced, by this program or any other; never goes
-    // down. One write of ours (clearContents and the typed writes after it) moves it by one.
+    // down. One write of ours moves it by exactly one.
     virtual qint64 changeCount() const = 0;
 
     // The contents of the current change, to be read away from the main thread. Never waits.
     virtual std::unique_ptr<PasteboardContents> contents() = 0;
 
-    // Empties the pasteboard and advances the change count by exactly one. The typed writes
-    // that follow belong to the same change and do not advance it again.
-    virtual void clearContents() = 0;
-    virtual void setRtfData(const QByteArray &rtf) = 0;
-    virtual void setHtmlData(const QByteArray &html) = 0; // UTF-8
-    virtual void setString(const QString &text) = 0;
-    virtual void writeImage(const QByteArray &png) = 0;
+    // Replaces the contents with `data`, complete before anyone can ask for it, and advances
+    // the change count by exactly one.
+    virtual void setContents(const PasteboardData &data) = 0;
 };

@@ -32,10 +32,7 @@ TYPED_TEST(PasteboardContract, OneWriteIsOneChangeAndReadsBack) {
 
     const QByteArray rtf = QByteArrayLiteral("{\\rtf1\\ansi Gr\\u252?\\'fc\\'dfe}");
     const QString text = QStringLiteral("Grüße  \n");
-    pasteboard.clearContents();
-    pasteboard.setRtfData(rtf);
-    pasteboard.setHtmlData(QByteArrayLiteral("<p>Grüße</p>"));
-    pasteboard.setString(text);
+    pasteboard.setContents({.string = text, .rtf = rtf, .html = QByteArrayLiteral("<p>Grüße</p>")});
     EXPECT_EQ(this->settledCount(), before + 1);
     EXPECT_EQ(pasteboard.contents()->string(tqtest::kAnySize).value, text);
     EXPECT_EQ(pasteboard.contents()->rtfData(tqtest::kAnySize).value, rtf);
@@ -45,8 +42,7 @@ TYPED_TEST(PasteboardContract, OneWriteIsOneChangeAndReadsBack) {
     EXPECT_FALSE(pasteboard.contents()->isConcealed());
 
     const QByteArray png = QByteArrayLiteral("\x89PNG\r\n\x1a\n not decoded by the pasteboard");
-    pasteboard.clearContents();
-    pasteboard.writeImage(png);
+    pasteboard.setContents({.png = png});
     EXPECT_EQ(this->settledCount(), before + 2);
     const std::optional<PasteboardImage> image =
         pasteboard.contents()->image(tqtest::kAnySize).value;
@@ -60,10 +56,9 @@ TYPED_TEST(PasteboardContract, OneWriteIsOneChangeAndReadsBack) {
 // A write that stops after clearing (an image that cannot be built) leaves nothing to read.
 TYPED_TEST(PasteboardContract, ClearingAloneEmptiesIt) {
     Pasteboard &pasteboard = this->pasteboard;
-    pasteboard.clearContents();
-    pasteboard.setString(QStringLiteral("before"));
+    pasteboard.setContents({.string = QStringLiteral("before")});
     const qint64 before = this->settledCount();
-    pasteboard.clearContents();
+    pasteboard.setContents({});
     EXPECT_EQ(this->settledCount(), before + 1);
     EXPECT_FALSE(pasteboard.contents()->string(tqtest::kAnySize).value.has_value());
     EXPECT_FALSE(pasteboard.contents()->rtfData(tqtest::kAnySize).value.has_value());

@@ -65,9 +65,8 @@ protected:
 // A write of ours is one change, so the history never records its own paste.
 TEST_F(X11PasteboardTest, OurWriteIsExactlyOneChange) {
     const qint64 before = pasteboard.changeCount();
-    pasteboard.clearContents();
-    pasteboard.setRtfData(QByteArrayLiteral("{\\rtf1 x}"));
-    pasteboard.setString(QStringLiteral("one write"));
+    pasteboard.setContents(
+        {.string = QStringLiteral("one write"), .rtf = QByteArrayLiteral("{\\rtf1 x}")});
     EXPECT_EQ(pasteboard.changeCount(), before + 1);
 
     // Whatever the server reports about our own ownership has been handled after this...
@@ -76,8 +75,7 @@ TEST_F(X11PasteboardTest, OurWriteIsExactlyOneChange) {
     EXPECT_EQ(xclipRead("UTF8_STRING"), QByteArrayLiteral("one write"));
     EXPECT_EQ(pasteboard.changeCount(), before + 1);
 
-    pasteboard.clearContents();
-    pasteboard.setString(QStringLiteral("second write"));
+    pasteboard.setContents({.string = QStringLiteral("second write")});
     ASSERT_TRUE(waitForQtToCatchUp());
     EXPECT_EQ(pasteboard.changeCount(), before + 2);
 }
@@ -101,8 +99,7 @@ TEST_F(X11PasteboardTest, ForeignCopiesMoveTheCount) {
                   QStringLiteral("from elsewhere"));
     }
 
-    pasteboard.clearContents();
-    pasteboard.setString(QStringLiteral("ours"));
+    pasteboard.setContents({.string = QStringLiteral("ours")});
     before = pasteboard.changeCount();
     XclipOwner xclip("UTF8_STRING", "copied right after");
     ASSERT_TRUE(xclip.owns());
@@ -133,10 +130,7 @@ TEST_F(X11PasteboardTest, OurWriteIsServedByteForByte) {
     const QString text = QStringLiteral("  Grüße, 世界 — two spaces kept  ");
     const QByteArray rtf = testData("writer-i18n.rtf");
     const QByteArray html = QByteArrayLiteral("<b>Grüße</b>");
-    pasteboard.clearContents();
-    pasteboard.setRtfData(rtf);
-    pasteboard.setHtmlData(html);
-    pasteboard.setString(text);
+    pasteboard.setContents({.string = text, .rtf = rtf, .html = html});
     xclip.reset();
 
     EXPECT_EQ(xclipRead("UTF8_STRING"), text.toUtf8());
@@ -146,8 +140,7 @@ TEST_F(X11PasteboardTest, OurWriteIsServedByteForByte) {
     EXPECT_EQ(xclipRead("text/html"), html);
 
     const QByteArray png = testData("palette-16x16.png");
-    pasteboard.clearContents();
-    pasteboard.writeImage(png);
+    pasteboard.setContents({.png = png});
     EXPECT_TRUE(xclipRead("image/png") == png);
     const QByteArrayList targets = xclipRead("TARGETS").value_or(QByteArray()).split('\n');
     EXPECT_TRUE(targets.contains("image/png"));

@@ -37,16 +37,12 @@ public:
         return std::make_unique<Snapshot>(m_contents, m_reads);
     }
 
-    void clearContents() override {
-        m_contents = {};
+    void setContents(const PasteboardData &data) override {
+        m_contents = {data.string, data.rtf, data.html, std::nullopt, false};
+        if (data.png)
+            m_contents.image = PasteboardImage{*data.png, QByteArrayLiteral("image/png")};
         ++m_changeCount;
         ++m_writes;
-    }
-    void setRtfData(const QByteArray &rtf) override { m_contents.rtf = rtf; }
-    void setHtmlData(const QByteArray &html) override { m_contents.html = html; }
-    void setString(const QString &text) override { m_contents.string = text; }
-    void writeImage(const QByteArray &png) override {
-        m_contents.image = PasteboardImage{png, QByteArrayLiteral("image/png")};
     }
 
     // One change's contents as a value; reads count towards the pasteboard's reads().

@@ -5,12 +5,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QLoggingCategory>
 #include <QMimeData>
-
-namespace {
-Q_LOGGING_CATEGORY(lcPasteboard, "tallowquill.x11.pasteboard")
-}
 
 X11Pasteboard::X11Pasteboard(QObject *parent)
     : QObject(parent)
@@ -55,43 +50,23 @@ bool X11Pasteboard::ownsClipboard() {
            (*owner & ~setup->resource_id_mask) == setup->resource_id_base; // a window of Qt's
 }
 
-void X11Pasteboard::clearContents() {
+void X11Pasteboard::setContents(const PasteboardData &contents) {
     Q_ASSERT(m_clipboard);
     auto data = std::make_unique<QMimeData>();
+    if (contents.rtf)
+        data->setData(QStringLiteral("text/rtf"), *contents.rtf);
+    if (contents.html)
+        data->setData(QStringLiteral("text/html"), *contents.html);
+    if (contents.string) {
+        // text/plain, which Qt also serves as UTF8_STRING, STRING and TEXT.
+        data->setText(*contents.string);
+        data->setData(QStringLiteral("text/plain;charset=utf-8"), contents.string->toUtf8());
+    }
+    if (contents.png)
+        data->setData(QStringLiteral("image/png"), *contents.png);
     m_written = data.get();
-    // The typed writes that follow fill this same object before anyone can ask for it: other
-    // clients are served from the event loop, which does not run in between.
     // Qt claims the selection with the time of the last X event it handled, so a copy made
     // elsewhere that Qt has not handled yet keeps the clipboard, as if it came after this
     // write. Both changes still move the count, so the history misses neither.
     m_clipboard->setMimeData(data.release(), QClipboard::Clipboard); // the clipboard owns it now
-}
-
-QMimeData *X11Pasteboard::writing(const char *operation) const {
-    if (!m_written)
-        qCWarning(lcPasteboard) << operation << "without clearContents first; nothing written";
-    return m_written.data();
-}
-
-void X11Pasteboard::setRtfData(const QByteArray &rtf) {
-    if (QMimeData *data = writing("setRtfData"))
-        data->setData(QStringLiteral("text/rtf"), rtf);
-}
-
-void X11Pasteboard::setHtmlData(const QByteArray &html) {
-    if (QMimeData *data = writing("setHtmlData"))
-        data->setData(QStringLiteral("text/html"), html);
-}
-
-void X11Pasteboard::setString(const QString &text) {
-    if (QMimeData *data = writing("setString")) {
-        // text/plain, which Qt also serves as UTF8_STRING, STRING and TEXT.
-        data->setText(text);
-        data->setData(QStringLiteral("text/plain;charset=utf-8"), text.toUtf8());
-    }
-}
-
-void X11Pasteboard::writeImage(const QByteArray &png) {
-    if (QMimeData *data = writing("writeImage"))
-        data->setData(QStringLiteral("image/png"), png);
 }

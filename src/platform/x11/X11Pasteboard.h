@@ -33,18 +33,12 @@ public:
 
     std::unique_ptr<PasteboardContents> contents() override;
 
-    void clearContents() override;
-    void setRtfData(const QByteArray &rtf) override;
-    void setHtmlData(const QByteArray &html) override;
-    void setString(const QString &text) override;
-    void writeImage(const QByteArray &png) override;
+    void setContents(const PasteboardData &data) override;
 
 private:
     std::shared_ptr<ForeignClipboardOffer::SharedReader> reader();
     // Whether this program holds the clipboard, as the X server sees it.
     bool ownsClipboard();
-    // The data of the write under way, or nothing when no write of ours holds the clipboard.
-    QMimeData *writing(const char *operation) const;
 
     QPointer<QClipboard> m_clipboard;
     qint64 m_changeCount = 0;
