@@ -1,5 +1,7 @@
 #include "platform/InstanceLock.h"
 
+#include "platform/XdgFolders.h"
+
 #include <QDir>
 
 #include <fcntl.h>
@@ -7,8 +9,8 @@
 #include <unistd.h>
 
 InstanceLock::InstanceLock(const QString &name) {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QDir(folder).exists())
+    QString folder = XdgFolders::runtimeDir();
+    if (folder.isEmpty())
         folder = QDir::tempPath();
     // Outside the per-user runtime folder the name must still be per user.
     const QString suffix =

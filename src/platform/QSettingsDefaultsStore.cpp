@@ -2,6 +2,7 @@
 
 #include "platform/LogQuote.h"
 #include "platform/SystemLog.h"
+#include "platform/XdgFolders.h"
 
 #include <QDir>
 
@@ -17,11 +18,7 @@ QSettingsDefaultsStore::QSettingsDefaultsStore(const QString &filePath)
 }
 
 QString QSettingsDefaultsStore::defaultFilePath() {
-    // Relative values are invalid by the XDG base directory rules and must be ignored.
-    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (configHome.isEmpty() || QDir::isRelativePath(configHome))
-        configHome = QDir::homePath() + QStringLiteral("/.config");
-    return QDir::cleanPath(configHome + QStringLiteral("/Tallowquill/Tallowquill.conf"));
+    return XdgFolders::configHome() + QStringLiteral("/Tallowquill/Tallowquill.conf");
 }
 
 bool QSettingsDefaultsStore::contains(const QString &key) const {

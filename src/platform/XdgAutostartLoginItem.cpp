@@ -1,6 +1,7 @@
 #include "platform/XdgAutostartLoginItem.h"
 
 #include "platform/LogQuote.h"
+#include "platform/XdgFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,11 +17,7 @@ namespace {
 const QLatin1String kEntryName("tallowquill.desktop");
 
 QString autostartFolder() {
-    // Relative values are invalid and must be ignored.
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!configHome.isEmpty() && QDir::isAbsolutePath(configHome))
-        return configHome + QStringLiteral("/autostart");
-    return QDir::homePath() + QStringLiteral("/.config/autostart");
+    return XdgFolders::configHome() + QStringLiteral("/autostart");
 }
 
 // The escapes every desktop-entry string value may carry.
