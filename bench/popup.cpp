@@ -3,13 +3,13 @@
 // figure is the median of 20 openings (median_ms).
 #include "history/ClipboardMonitor.h"
 #include "history/PinStore.h"
-#include "platform/KeyPoster.h"
 #include "platform/MemoryDefaultsStore.h"
-#include "platform/Workspace.h"
 #include "popup/PopupController.h"
 #include "popup/PopupPanel.h"
 #include "settings/AppSettings.h"
+#include "support/FakeKeyPoster.h"
 #include "support/FakePasteboard.h"
+#include "support/FakeWorkspace.h"
 
 #include "LargePage.h"
 #include "system/AutoPaste.h"
@@ -31,20 +31,6 @@
 namespace {
 
 using MemoryDefaults = MemoryDefaultsStore;
-
-class NoWorkspace : public Workspace {
-public:
-    std::optional<WindowId> activeWindow() override { return std::nullopt; }
-    void activateWindow(WindowId) override {}
-    void showOnAllWorkspaces(WindowId) override {}
-    QPoint pointerPosition() const override { return {}; }
-};
-
-class NoKeys : public KeyPoster {
-public:
-    bool isTrusted() const override { return false; }
-    void postPaste() override {}
-};
 
 // A busy 3840×2160 desktop picture, as screenshots are: flat areas, text, a few photos' worth
 // of colour.
@@ -72,8 +58,8 @@ struct History {
     AppSettings settings{std::make_unique<MemoryDefaults>()};
     PinStore pins{folder.path()};
     ClipboardMonitor monitor{pasteboard, settings, pins};
-    NoWorkspace workspace;
-    NoKeys keys;
+    tqtest::FakeWorkspace workspace;
+    tqtest::FakeKeyPoster keys;
     AutoPaste autoPaste{keys};
     PopupController controller{monitor, workspace, autoPaste};
 };

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QPoint>
+#include <QString>
+#include <QUrl>
 #include <QtGlobal>
 
 #include <optional>
 
-// The desktop's windows as the popup needs them: which window the user is working in, bringing
-// a window to the front with the keyboard focus, and where the pointer is. Main thread only.
+// The desktop as the program needs it: which window the user is working in, bringing a window
+// to the front with the keyboard focus, where the pointer is, and handing locations and files
+// to the desktop's own programs. Main thread only.
 class Workspace {
 public:
     // A native window handle (an X window id); 0 is never a window.
@@ -27,4 +30,10 @@ public:
 
     // The pointer in Qt's global, top-left based coordinates.
     virtual QPoint pointerPosition() const = 0;
+
+    // Opens the location with the desktop's handler for it (a web page, a local file).
+    virtual void openLocation(const QUrl &location) = 0;
+    // Shows the file selected in the desktop's file manager, else opens its folder.
+    // Asynchronous: returns before the file manager answers.
+    virtual void revealFile(const QString &path) = 0;
 };

@@ -6,6 +6,8 @@
 #include "popup/PopupPanel.h"
 #include "popup/PopupPlacement.h"
 #include "system/AutoPaste.h"
+#include "system/AutoPasteHelp.h"
+#include "system/PasteNotice.h"
 
 #include <QTimer>
 
@@ -105,7 +107,8 @@ void PopupController::paste(ClipboardItem item, bool plainText) {
     close();
     writeItem(item, m_monitor, plainText);
     if (!m_autoPaste.isProcessTrusted()) {
-        m_autoPaste.showPasteNotice();
+        AutoPasteHelp help(m_workspace);
+        showPasteNotice(help);
         return;
     }
     if (m_previousWindow)

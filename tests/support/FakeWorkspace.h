@@ -3,6 +3,7 @@
 #include "platform/Workspace.h"
 
 #include <QList>
+#include <QStringList>
 
 namespace tqtest {
 
@@ -14,11 +15,15 @@ public:
     QPoint pointer;
     QList<WindowId> activated;
     QList<WindowId> onAllWorkspaces;
+    QList<QUrl> opened;
+    QStringList revealed;
 
     std::optional<WindowId> activeWindow() override { return active; }
     void activateWindow(WindowId window) override { activated << window; }
     void showOnAllWorkspaces(WindowId window) override { onAllWorkspaces << window; }
     QPoint pointerPosition() const override { return pointer; }
+    void openLocation(const QUrl &location) override { opened << location; }
+    void revealFile(const QString &path) override { revealed << path; }
 };
 
 } // namespace tqtest

@@ -1,14 +1,14 @@
 #include "system/AutoPaste.h"
+#include "system/AutoPasteHelp.h"
+#include "system/PasteNotice.h"
 
 #include "support/FakeKeyPoster.h"
+#include "support/FakeWorkspace.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
-#include <QDBusConnection>
-#include <QDesktopServices>
 #include <QDir>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -19,21 +19,9 @@
 
 namespace {
 
-// Catches every file location the program asks the desktop to open.
-class OpenedUrls : public QObject {
-    Q_OBJECT
-public:
-    OpenedUrls() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    QList<QUrl> urls;
-
-public Q_SLOTS:
-    void open(const QUrl &url) { urls.append(url); }
-};
-
 // Shows the paste notice and runs `act` on it once it is up and active; the notice's own
 // modal loop carries the test. False when it never came up active (closed after 10 s).
-bool showNotice(AutoPaste &autoPaste, const std::function<void(QMessageBox &)> &act) {
+bool showNotice(AutoPasteHelp &help, const std::function<void(QMessageBox &)> &act) {
     bool acted = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -46,15 +34,15 @@ bool showNotice(AutoPaste &autoPaste, const std::function<void(QMessageBox &)> &
     });
     poll.start(10);
     QTimer::singleShot(10000, &poll, [] { QApplication::activeModalWidget()->close(); });
-    autoPaste.showPasteNotice();
+    showPasteNotice(help);
     return acted;
 }
 
 // The notice says exactly why nothing was pasted and offers the way to fix it.
 TEST(PasteNotice, ShowsTheTextsAndButtons) {
-    tqtest::FakeKeyPoster poster;
-    AutoPaste autoPaste(poster);
-    const bool shown = showNotice(autoPaste, [](QMessageBox &box) {
+    tqtest::FakeWorkspace workspace;
+    AutoPasteHelp help(workspace);
+    const bool shown = showNotice(help, [](QMessageBox &box) {
         EXPECT_EQ(box.text(), QStringLiteral("Copied — press ⌘V to paste"));
         EXPECT_EQ(box.informativeText(),
                   QStringLiteral(
@@ -107,19 +95,17 @@ TEST(PasteNotice, OpensTheHelpPageOnlyWhenAsked) {
 
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        tqtest::FakeKeyPoster poster;
-        AutoPaste autoPaste(poster);
-        OpenedUrls opened;
-        EXPECT_TRUE(showNotice(autoPaste, c.dismiss));
-        EXPECT_EQ(opened.urls, QList<QUrl>(c.opened, QUrl::fromLocalFile(page)));
-        EXPECT_EQ(poster.pastes, 0);
+        tqtest::FakeWorkspace workspace;
+        AutoPasteHelp help(workspace);
+        EXPECT_TRUE(showNotice(help, c.dismiss));
+        EXPECT_EQ(workspace.opened, QList<QUrl>(c.opened, QUrl::fromLocalFile(page)));
     }
     qunsetenv("XDG_DATA_DIRS");
 }
 
 // The help page is there when the program runs from the build folder and when it is installed.
 TEST(AutoPasteHelpPage, IsFoundBuiltAndInstalled) {
-    QFile built(AutoPaste::helpPagePath(QStringLiteral(TQ_BINARY_DIR)));
+    QFile built(AutoPasteHelp::helpPagePath(QStringLiteral(TQ_BINARY_DIR)));
     ASSERT_TRUE(built.open(QIODevice::ReadOnly));
     EXPECT_TRUE(built.readAll().contains("xdpyinfo -queryExtensions | grep XTEST"));
 
@@ -128,7 +114,7 @@ TEST(AutoPasteHelpPage, IsFoundBuiltAndInstalled) {
     QDir().mkpath(prefix + QStringLiteral("/bin"));
     QDir().mkpath(prefix + QStringLiteral("/share/tallowquill"));
     QFile::copy(built.fileName(), installed);
-    EXPECT_EQ(AutoPaste::helpPagePath(prefix + QStringLiteral("/bin")), installed);
+    EXPECT_EQ(AutoPasteHelp::helpPagePath(prefix + QStringLiteral("/bin")), installed);
 }
 
 // Trust is asked again at the moment of pasting: withdrawn after the choice, no keys are typed
@@ -152,57 +138,4 @@ TEST(AutoPaste, SandboxMarkerCountsEvenWhenEmpty) {
     qunsetenv("APP_SANDBOX_CONTAINER_ID");
 }
 
-// A file manager on the session bus, recording what it is asked to show.
-class FileManager : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
-public:
-    QList<QStringList> shown;
-    QStringList startupIds;
-
-public Q_SLOTS:
-    void ShowItems(const QStringList &uris, const QString &startupId) {
-        shown.append(uris);
-        startupIds.append(startupId);
-    }
-};
-
-// Revealing the program selects its executable in the file manager; with no file manager on
-// the bus, its folder is opened instead.
-TEST(AutoPaste, RevealShowsTheExecutableInTheFileManager) {
-    QProcess bus;
-    bus.start(QStringLiteral("dbus-daemon"),
-              {QStringLiteral("--session"), QStringLiteral("--nofork"),
-               QStringLiteral("--print-address")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bus.canReadLine(); })) << "no dbus-daemon";
-    const QString address = QString::fromUtf8(bus.readLine().trimmed());
-    QDBusConnection client = QDBusConnection::connectToBus(address, QStringLiteral("tq-client"));
-    QDBusConnection service = QDBusConnection::connectToBus(address, QStringLiteral("tq-service"));
-    tqtest::FakeKeyPoster poster;
-    AutoPaste autoPaste(poster);
-
-    OpenedUrls opened;
-    autoPaste.revealApplicationBundle(client);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !opened.urls.isEmpty(); }));
-    EXPECT_EQ(opened.urls,
-              QList<QUrl>{QUrl::fromLocalFile(QCoreApplication::applicationDirPath())});
-
-    FileManager fileManager;
-    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"),
-                                       &fileManager, QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.FileManager1")));
-    autoPaste.revealApplicationBundle(client);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !fileManager.shown.isEmpty(); }));
-    const QString executable = QCoreApplication::applicationFilePath();
-    EXPECT_EQ(fileManager.shown, QList<QStringList>{{QUrl::fromLocalFile(executable).toString()}});
-    EXPECT_EQ(fileManager.startupIds, QStringList{QString()});
-
-    QDBusConnection::disconnectFromBus(QStringLiteral("tq-client"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("tq-service"));
-    bus.kill();
-    bus.waitForFinished();
-}
-
 } // namespace
-
-#include "AutoPasteTest.moc"

@@ -3,13 +3,24 @@
 #include "platform/x11/XcbReply.h"
 
 #include <QCursor>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 
 #include <cstring>
 
 #include <xcb/xcb.h>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcWorkspace, "tallowquill.workspace")
+
+void openFolderOf(const QString &file) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+}
 
 xcb_connection_t *qtConnection() {
     if (!qGuiApp)
@@ -128,4 +139,31 @@ void X11Workspace::showOnAllWorkspaces(WindowId id) {
 
 QPoint X11Workspace::pointerPosition() const {
     return QCursor::pos();
+}
+
+void X11Workspace::openLocation(const QUrl &location) {
+    QDesktopServices::openUrl(location);
+}
+
+void X11Workspace::revealFile(const QString &path) {
+    if (!m_bus.isConnected()) {
+        openFolderOf(path);
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
+    // The bus starts a file manager on demand; only when none answers is the folder opened.
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), qApp); // deletes itself
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [path](QDBusPendingCallWatcher *finished) {
+                         if (finished->isError()) {
+                             qCInfo(lcWorkspace)
+                                 << "no file manager answered:" << finished->error().message();
+                             openFolderOf(path);
+                         }
+                         finished->deleteLater();
+                     });
 }

@@ -2,12 +2,23 @@
 
 #include "platform/Workspace.h"
 
+#include <QDBusConnection>
+
 // The workspace on X11 through the program's own (Qt's) connection: EWMH where a window
-// manager offers it, plain input focus where none runs.
+// manager offers it, plain input focus where none runs. Files are revealed through the
+// freedesktop file-manager interface on the session bus.
 class X11Workspace : public Workspace {
 public:
+    explicit X11Workspace(QDBusConnection bus = QDBusConnection::sessionBus())
+        : m_bus(std::move(bus)) {}
+
     std::optional<WindowId> activeWindow() override;
     void activateWindow(WindowId window) override;
     void showOnAllWorkspaces(WindowId window) override;
     QPoint pointerPosition() const override;
+    void openLocation(const QUrl &location) override;
+    void revealFile(const QString &path) override;
+
+private:
+    QDBusConnection m_bus;
 };

@@ -1,0 +1,7 @@
+#pragma once
+
+class AutoPasteHelp;
+
+// Brings the program to the front and tells the user the entry is on the clipboard and how to
+// enable auto-paste. Returns when dismissed; its first button opens the help page.
+void showPasteNotice(AutoPasteHelp &help);
