@@ -28,7 +28,7 @@ AppDelegate::AppDelegate(const Platform &platform, AppSettings &settings, QObjec
 
 AppDelegate::~AppDelegate() = default;
 
-void AppDelegate::applicationDidFinishLaunching() {
+void AppDelegate::launch() {
     m_monitor->start();
     buildStatusItem();
 

@@ -28,7 +28,7 @@ public:
 
     // The launch steps, in order: start recording, build the tray menu, install the callbacks,
     // register the shortcut.
-    void applicationDidFinishLaunching();
+    void launch();
 
     // Menu actions.
     void showHistory();

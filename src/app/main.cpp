@@ -80,7 +80,7 @@ int main(int argc, char **argv) {
             : std::make_unique<NoHotKeyGrab>());
     hotKeys.makeShared();
     AppDelegate delegate(Platform{pasteboard, workspace, keyPoster, loginItem}, settings);
-    delegate.applicationDidFinishLaunching();
+    delegate.launch();
     // For bench/startup: the moment the shortcut is registered, on the monotonic clock.
     if (qEnvironmentVariableIsSet("TALLOWQUILL_REPORT_STARTUP")) {
         timespec now = {};

@@ -12,17 +12,8 @@ namespace {
 // bytes, but pages with long inline styles push it further.
 constexpr qsizetype kMetaScanLimit = 4096;
 
-bool startsWith(QByteArrayView bytes, std::initializer_list<unsigned char> prefix) {
-    if (bytes.size() < qsizetype(prefix.size()))
-        return false;
-    qsizetype i = 0;
-    for (const unsigned char b : prefix) {
-        if (static_cast<unsigned char>(bytes[i++]) != b)
-            return false;
-    }
-    return true;
-}
-
+// Stateless, so that a sequence cut off at the end reads as U+FFFD rather than vanishing; a
+// byte-order mark at the front is skipped.
 QString decodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes) {
     QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
     return decoder.decode(bytes);
@@ -145,16 +136,10 @@ QString decodeDeclared(QByteArrayView bytes) {
 QString decodeHtml(const QByteArray &html) {
     const QByteArrayView bytes = html;
     QString text;
-    if (startsWith(bytes, {0xEF, 0xBB, 0xBF}))
-        text = decodeWith(QStringConverter::Utf8, bytes.sliced(3));
-    else if (startsWith(bytes, {0xFF, 0xFE, 0x00, 0x00}))
-        text = decodeWith(QStringConverter::Utf32LE, bytes.sliced(4));
-    else if (startsWith(bytes, {0x00, 0x00, 0xFE, 0xFF}))
-        text = decodeWith(QStringConverter::Utf32BE, bytes.sliced(4));
-    else if (startsWith(bytes, {0xFF, 0xFE}))
-        text = decodeWith(QStringConverter::Utf16LE, bytes.sliced(2));
-    else if (startsWith(bytes, {0xFE, 0xFF}))
-        text = decodeWith(QStringConverter::Utf16BE, bytes.sliced(2));
+    // Qt's reading of a byte-order mark, the first step of QStringDecoder::decoderForHtml. Its
+    // meta step is not used: it takes "latin1" literally and believes a UTF-16 label on ASCII.
+    if (const auto marked = QStringConverter::encodingForData(bytes))
+        text = decodeWith(*marked, bytes);
     else if (const auto utf16 = sniffUtf16(bytes))
         text = decodeWith(*utf16, bytes);
     else

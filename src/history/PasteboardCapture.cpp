@@ -159,6 +159,12 @@ ClipboardItem makeTextItem(const QString &text, PasteboardContents &contents, do
     return item;
 }
 
+std::optional<QByteArray> richTextData(PasteboardContents &contents) {
+    if (std::optional<RichForm> rich = readRichForm(contents))
+        return std::move(rich->rtf);
+    return std::nullopt;
+}
+
 bool detectLink(const QString &text, const std::optional<QByteArray> &rtfData) {
     if (rtfData) {
         if (const auto document = documentFromRtf(*rtfData); document && documentHasLink(*document))

@@ -37,6 +37,10 @@ std::optional<ClipboardItem> captureItem(PasteboardContents &contents,
 ClipboardItem makeTextItem(const QString &text, PasteboardContents &contents,
                            double copiedAt = ClipboardItem::now());
 
+// The RTF flavour byte for byte; else the HTML flavour converted to RTF; else nothing. An RTF
+// flavour that is empty or not an RTF document counts as absent, as does HTML with no content.
+std::optional<QByteArray> richTextData(PasteboardContents &contents);
+
 // Whether the rich form carries a link (an anchor with a target other than javascript:), or
 // else the plain text holds one.
 bool detectLink(const QString &text, const std::optional<QByteArray> &rtfData);

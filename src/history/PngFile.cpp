@@ -1,44 +1,11 @@
 #include "history/PngFile.h"
 
+#include <zlib.h>
+
 #include <algorithm>
-#include <array>
 #include <cstdint>
 
 namespace {
-
-using CrcTables = std::array<std::array<std::uint32_t, 256>, 4>;
-
-// CRC-32 (ISO 3309, as PNG uses), four bytes per step.
-constexpr CrcTables makeCrcTables() {
-    CrcTables tables{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-        std::uint32_t c = n;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        tables[0][n] = c;
-    }
-    for (std::uint32_t n = 0; n < 256; ++n)
-        for (int t = 1; t < 4; ++t)
-            tables[t][n] = (tables[t - 1][n] >> 8) ^ tables[0][tables[t - 1][n] & 0xFF];
-    return tables;
-}
-
-constexpr CrcTables kCrcTables = makeCrcTables();
-
-std::uint32_t crc32(const unsigned char *data, std::size_t length) {
-    std::uint32_t c = 0xFFFFFFFFu;
-    while (length >= 4) {
-        c ^= std::uint32_t(data[0]) | std::uint32_t(data[1]) << 8 | std::uint32_t(data[2]) << 16 |
-             std::uint32_t(data[3]) << 24;
-        c = kCrcTables[3][c & 0xFF] ^ kCrcTables[2][(c >> 8) & 0xFF] ^
-            kCrcTables[1][(c >> 16) & 0xFF] ^ kCrcTables[0][c >> 24];
-        data += 4;
-        length -= 4;
-    }
-    while (length--)
-        c = kCrcTables[0][(c ^ *data++) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
 
 std::uint32_t bigEndian32(const unsigned char *p) {
     return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
@@ -101,7 +68,8 @@ bool isWellFormedPng(const QByteArray &bytes) {
             return false;
         if (!isLetter(type[0]) || !isLetter(type[1]) || !isLetter(type[2]) || !isLetter(type[3]))
             return false;
-        if (crc32(type, length + 4) != bigEndian32(type + 4 + length))
+        // CRC-32 of ISO 3309, the one PNG uses.
+        if (crc32_z(0, type, length + 4) != bigEndian32(type + 4 + length))
             return false;
 
         const unsigned char *body = type + 4;

@@ -7,7 +7,7 @@
 
 namespace {
 
-// Virtual key code → evdev code. The virtual codes name ANSI positions, so the ISO key beside
+// Stored key code → evdev code. The stored codes name ANSI positions, so the ISO key beside
 // the left Shift and the keypad are left out, as they are from the shortcut's names.
 constexpr std::array<std::pair<quint32, int>, 81> kKeys{{
     // Letters.
@@ -100,15 +100,15 @@ constexpr std::array<std::pair<quint32, int>, 81> kKeys{{
 
 } // namespace
 
-std::optional<int> evdevKeyCode(quint32 virtualKeyCode) {
+std::optional<int> evdevKeyCode(quint32 shortcutKeyCode) {
     for (const auto &[virtualCode, evdevCode] : kKeys) {
-        if (virtualCode == virtualKeyCode)
+        if (virtualCode == shortcutKeyCode)
             return evdevCode;
     }
     return std::nullopt;
 }
 
-std::optional<quint32> virtualKeyCode(int evdevKeyCode) {
+std::optional<quint32> shortcutKeyCode(int evdevKeyCode) {
     for (const auto &[virtualCode, evdevCode] : kKeys) {
         if (evdevCode == evdevKeyCode)
             return virtualCode;

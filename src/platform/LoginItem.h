@@ -9,8 +9,8 @@ public:
     enum class Status {
         notRegistered = 0,
         enabled = 1,
-        requiresApproval = 2, // registered, but switched off by the desktop; the user must allow it
-        notFound = 3,         // the program itself cannot be located
+        switchedOff = 2, // the entry exists, but the desktop switched it off (Hidden, or disabled)
+        notFound = 3,    // the program itself cannot be located
     };
 
     virtual ~LoginItem() = default;

@@ -211,7 +211,7 @@ LoginItem::Status XdgAutostartLoginItem::status() const {
 
     if (isTrue(keys.value(QStringLiteral("Hidden"))) ||
         isFalse(keys.value(QStringLiteral("X-GNOME-Autostart-enabled"))))
-        return Status::requiresApproval;
+        return Status::switchedOff;
     return Status::enabled;
 }
 

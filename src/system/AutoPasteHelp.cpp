@@ -13,7 +13,7 @@ Q_LOGGING_CATEGORY(lcHelp, "tallowquill.autopaste")
 const QLatin1String kHelpPage("auto-paste.html");
 } // namespace
 
-void AutoPasteHelp::openAccessibilitySettings() {
+void AutoPasteHelp::openHelpPage() {
     const QString page = helpPagePath(QCoreApplication::applicationDirPath());
     if (page.isEmpty()) {
         qCWarning(lcHelp) << "the help page" << kHelpPage << "is not installed";
@@ -22,7 +22,7 @@ void AutoPasteHelp::openAccessibilitySettings() {
     m_workspace.openLocation(QUrl::fromLocalFile(page));
 }
 
-void AutoPasteHelp::revealApplicationBundle() {
+void AutoPasteHelp::revealExecutable() {
     m_workspace.revealFile(QCoreApplication::applicationFilePath());
 }
 

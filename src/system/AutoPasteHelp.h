@@ -13,10 +13,10 @@ public:
         : m_workspace(workspace) {}
 
     // Opens the help page on auto-paste in the desktop's browser.
-    void openAccessibilitySettings();
+    void openHelpPage();
 
     // Shows the running executable selected in the file manager, or else opens its folder.
-    void revealApplicationBundle();
+    void revealExecutable();
 
     // The installed help page for an executable in this folder: beside it in the build folder,
     // in ../share/tallowquill when installed, or in the XDG data folders. Empty when there is

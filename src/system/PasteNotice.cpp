@@ -30,5 +30,5 @@ void showPasteNotice(AutoPasteHelp &help) {
     box.exec();
 
     if (box.clickedButton() == open)
-        help.openAccessibilitySettings();
+        help.openHelpPage();
 }

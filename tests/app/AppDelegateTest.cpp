@@ -26,7 +26,7 @@ class AppDelegateTest : public ::testing::Test {
 protected:
     AppDelegateTest() {
         tqtest::resetHome();
-        delegate.applicationDidFinishLaunching();
+        delegate.launch();
     }
 
     void copy(const QString &text) {

@@ -13,14 +13,14 @@ TEST(KeyCodeTranslation, TranslationsAreOneToOne) {
     for (quint32 key = 0; key < 256; ++key) {
         if (const auto evdev = evdevKeyCode(key)) {
             EXPECT_TRUE(evdevCodes.insert(*evdev).second) << "shared physical key: " << key;
-            EXPECT_EQ(virtualKeyCode(*evdev), key);
+            EXPECT_EQ(shortcutKeyCode(*evdev), key);
         }
     }
     // 47 character keys, 14 editing and navigation keys, F1–F20.
     EXPECT_EQ(evdevCodes.size(), 81u);
     EXPECT_FALSE(evdevKeyCode(0xffffffffu).has_value());
     for (int evdev : {-1, 0, KEY_102ND, KEY_KP0, KEY_INSERT, KEY_LEFTMETA, KEY_F21, 0x2ff})
-        EXPECT_FALSE(virtualKeyCode(evdev).has_value()) << evdev;
+        EXPECT_FALSE(shortcutKeyCode(evdev).has_value()) << evdev;
 }
 
 // F13–F20 carry no symbols of their own in a US keymap, so only this table vouches for them.

@@ -12,7 +12,7 @@
 // server, like every current desktop, loads the evdev keymap rules.
 TEST(KeyCodeTranslationX11, KeysSitWhereTheKeymapPutsThem) {
     struct Key {
-        quint32 virtualKeyCode;
+        quint32 shortcutKeyCode;
         xcb_keysym_t keysym;
     };
     // Letters, digits and punctuation: their keysyms are their (lower-case) characters.
@@ -37,8 +37,8 @@ TEST(KeyCodeTranslationX11, KeysSitWhereTheKeymapPutsThem) {
     tqtest::ForeignClient server;
     ASSERT_TRUE(server.isConnected());
     for (const Key &key : keys) {
-        SCOPED_TRACE(key.virtualKeyCode);
-        const auto evdev = evdevKeyCode(key.virtualKeyCode);
+        SCOPED_TRACE(key.shortcutKeyCode);
+        const auto evdev = evdevKeyCode(key.shortcutKeyCode);
         ASSERT_TRUE(evdev.has_value());
         EXPECT_EQ(server.keysym(*evdev + 8), key.keysym);
     }

@@ -53,8 +53,8 @@ TEST(XdgAutostartLoginItem, StatusFollowsTheEntryOnDisk) {
     } cases[] = {
         {"no entry", nullptr, nullptr, Status::notRegistered},
         {"registered", "", "", Status::enabled},
-        {"hidden by the desktop", "Type=", "Hidden=true\nType=", Status::requiresApproval},
-        {"switched off by GNOME", "enabled=true", "enabled=false", Status::requiresApproval},
+        {"hidden by the desktop", "Type=", "Hidden=true\nType=", Status::switchedOff},
+        {"switched off by GNOME", "enabled=true", "enabled=false", Status::switchedOff},
         {"switched off in another group only", "Terminal=false\n",
          "Terminal=false\n[Desktop Action x]\nHidden=true\n", Status::enabled},
         {"an entry for a copy elsewhere",

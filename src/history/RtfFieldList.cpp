@@ -1,0 +1,19 @@
+#include "history/RtfFieldList.h"
+
+#include "history/RtfFieldInstruction.h"
+#include "history/RtfGroupState.h"
+
+int RtfFieldList::open() {
+    if (qsizetype(m_instructions.size()) >= kRtfMaxTableSize)
+        return -1;
+    m_instructions.emplace_back();
+    m_targets.emplace_back();
+    return int(m_instructions.size()) - 1;
+}
+
+bool RtfFieldList::isLink(int field) {
+    std::optional<QString> &target = m_targets[field];
+    if (!target)
+        target = hyperlinkTarget(m_instructions[field]);
+    return !target->isEmpty();
+}
