@@ -5,7 +5,7 @@
 #include "history/PasteboardWriter.h"
 #include "history/PinStore.h"
 #include "history/RtfWriter.h"
-#include "platform/MemoryDefaultsStore.h"
+#include "support/MemoryDefaultsStore.h"
 #include "platform/Pasteboard.h"
 #include "settings/AppSettings.h"
 #include "support/FakePasteboard.h"

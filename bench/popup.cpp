@@ -3,7 +3,7 @@
 // figure is the median of 20 openings (median_ms).
 #include "history/ClipboardMonitor.h"
 #include "history/PinStore.h"
-#include "platform/MemoryDefaultsStore.h"
+#include "support/MemoryDefaultsStore.h"
 #include "popup/PopupController.h"
 #include "popup/PopupPanel.h"
 #include "settings/AppSettings.h"

@@ -1,7 +1,7 @@
 #include "app/AppDelegate.h"
 #include "history/ClipboardMonitor.h"
 #include "hotkey/HotKeyManager.h"
-#include "platform/MemoryDefaultsStore.h"
+#include "support/MemoryDefaultsStore.h"
 #include "settings/AppSettings.h"
 #include "support/FakeHotKeyGrab.h"
 #include "support/FakeKeyPoster.h"

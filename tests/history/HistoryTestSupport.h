@@ -2,7 +2,7 @@
 
 #include "history/ClipboardItem.h"
 #include "history/ClipboardMonitor.h"
-#include "platform/MemoryDefaultsStore.h"
+#include "support/MemoryDefaultsStore.h"
 #include "support/FakePasteboard.h"
 
 #include <QBuffer>

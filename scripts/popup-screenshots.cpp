@@ -1,4 +1,5 @@
-// Not a check: pictures of the popup for people to look at, made by scripts/popup-screenshots.
+// Pictures of the popup for people to look at: run by scripts/popup-screenshots, which gives it a
+// private X server. Writes PNGs to the folder named by its first argument.
 #include "popup/PopupController.h"
 #include "popup/PopupPanel.h"
 #include "popup/PopupTestSupport.h"
@@ -13,12 +14,16 @@
 #include <QPainter>
 #include <QTest>
 
-#include <gtest/gtest.h>
+#include <QApplication>
+
+#include <cstdio>
 
 namespace {
 
+QString g_folder;
+
 void save(PopupPanel *panel, const QString &name) {
-    QTest::qWait(300); // thumbnails arrive from the decoding thread
+    QTest::qWait(300); // thumbnails arrive from the decoding thread: time for people, not a test
     const QPixmap popup = panel->grab();
     QImage picture(popup.size() / popup.devicePixelRatio() + QSize(48, 48),
                    QImage::Format_ARGB32_Premultiplied);
@@ -29,9 +34,9 @@ void save(PopupPanel *panel, const QString &name) {
     painter.fillRect(picture.rect(), desk);
     painter.drawPixmap(24, 24, popup);
     painter.end();
-    const QString folder = QStringLiteral(TQ_BINARY_DIR "/popup-screenshots");
-    QDir().mkpath(folder);
-    ASSERT_TRUE(picture.save(folder + QLatin1Char('/') + name + QStringLiteral(".png")));
+    const QString file = g_folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (!picture.save(file))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
 }
 
 void press(PopupController &controller, int key) {
@@ -39,7 +44,13 @@ void press(PopupController &controller, int key) {
     QCoreApplication::sendEvent(controller.listView(), &event);
 }
 
-TEST(PopupScreenshots, DISABLED_Save) {
+} // namespace
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    g_folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("popup-screenshots");
+    QDir().mkpath(g_folder);
+
     tqtest::History history;
     tqtest::FakeWorkspace workspace;
     tqtest::FakeKeyPoster poster;
@@ -85,6 +96,5 @@ TEST(PopupScreenshots, DISABLED_Save) {
     for (int i = 0; i < 10; ++i)
         press(controller, Qt::Key_Down);
     save(controller.panel(), QStringLiteral("scrolled-to-end"));
+    return 0;
 }
-
-} // namespace

@@ -4,7 +4,7 @@
 
 #include <QHash>
 
-// Settings held in memory only, gone with the object; for tests and measurements.
+// Settings held in memory only, gone with the object; for tests and benchmarks.
 class MemoryDefaultsStore : public DefaultsStore {
 public:
     bool contains(const QString &key) const override { return m_values.contains(key); }
