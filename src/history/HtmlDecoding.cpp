@@ -12,11 +12,24 @@ namespace {
 // bytes, but pages with long inline styles push it further.
 constexpr qsizetype kMetaScanLimit = 4096;
 
-// Stateless, so that a sequence cut off at the end reads as U+FFFD rather than vanishing; a
-// byte-order mark at the front is skipped.
 QString decodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes) {
     QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
     return decoder.decode(bytes);
+}
+
+// The length of the byte-order mark Qt recognised. The mark is sliced off before decoding: Qt's
+// UTF-16 decoder reads a lone trailing byte differently when a mark precedes it.
+qsizetype markLength(QStringConverter::Encoding encoding) {
+    switch (encoding) {
+    case QStringConverter::Utf8:
+        return 3;
+    case QStringConverter::Utf32:
+    case QStringConverter::Utf32LE:
+    case QStringConverter::Utf32BE:
+        return 4;
+    default:
+        return 2;
+    }
 }
 
 // UTF-16 without a byte-order mark still shows up (side targets of some browsers): markup
@@ -139,7 +152,7 @@ QString decodeHtml(const QByteArray &html) {
     // Qt's reading of a byte-order mark, the first step of QStringDecoder::decoderForHtml. Its
     // meta step is not used: it takes "latin1" literally and believes a UTF-16 label on ASCII.
     if (const auto marked = QStringConverter::encodingForData(bytes))
-        text = decodeWith(*marked, bytes);
+        text = decodeWith(*marked, bytes.sliced(markLength(*marked)));
     else if (const auto utf16 = sniffUtf16(bytes))
         text = decodeWith(*utf16, bytes);
     else

@@ -124,7 +124,7 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfRunKey &key) const {
         format.setFontFamilies(QStringList{family});
     if (const QColor color = m_colors.at(chr.color); color.isValid())
         format.setForeground(color);
-    // Background 0 is the default colour, whatever the table's first entry says.
+    // \cb0 and \highlight0 mean no background, whatever the table's first entry is.
     if (const QColor background = m_colors.at(chr.background);
         chr.background > 0 && background.isValid())
         format.setBackground(background);
