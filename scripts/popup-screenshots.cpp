@@ -1,11 +1,19 @@
-// Pictures of the popup for people to look at: run by scripts/popup-screenshots, which gives it a
-// private X server. Writes PNGs to the folder named by its first argument.
+// Pictures of the popup and the settings window for people to look at: run by
+// scripts/popup-screenshots, which gives it a private X server. Writes PNGs to the folder named by
+// its first argument.
+#include "hotkey/HotKeyManager.h"
 #include "popup/PopupController.h"
 #include "popup/PopupPanel.h"
 #include "popup/PopupTestSupport.h"
+#include "settings/HotKeyRecorderView.h"
+#include "settings/SettingsView.h"
+#include "settings/SettingsWindowController.h"
+#include "support/FakeHotKeyGrab.h"
 #include "support/FakeKeyPoster.h"
+#include "support/FakeLoginItem.h"
 #include "support/FakeWorkspace.h"
 #include "system/AutoPaste.h"
+#include "system/AutoPasteHelp.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -22,7 +30,7 @@ namespace {
 
 QString g_folder;
 
-void save(PopupPanel *panel, const QString &name) {
+void save(QWidget *panel, const QString &name) {
     QTest::qWait(300); // thumbnails arrive from the decoding thread: time for people, not a test
     const QPixmap popup = panel->grab();
     QImage picture(popup.size() / popup.devicePixelRatio() + QSize(48, 48),
@@ -96,5 +104,24 @@ int main(int argc, char **argv) {
     for (int i = 0; i < 10; ++i)
         press(controller, Qt::Key_Down);
     save(controller.panel(), QStringLiteral("scrolled-to-end"));
+
+    // The settings window, with auto-paste working and not, idle and recording.
+    HotKeyManager hotKeys(std::make_unique<tqtest::FakeHotKeyGrab>());
+    tqtest::FakeLoginItem loginItem;
+    AutoPasteHelp help(workspace);
+    for (const bool trusted : {true, false}) {
+        poster.trusted = trusted;
+        SettingsWindowController window(
+            [&] {
+                return std::make_unique<SettingsView>(history.settings, hotKeys, loginItem,
+                                                      autoPaste, help);
+            },
+            workspace);
+        window.show();
+        const QString suffix = trusted ? QStringLiteral("granted") : QStringLiteral("not-granted");
+        save(window.window(), QStringLiteral("settings-") + suffix);
+        window.window()->findChild<HotKeyRecorderView *>()->startRecording();
+        save(window.window(), QStringLiteral("settings-recording-") + suffix);
+    }
     return 0;
 }

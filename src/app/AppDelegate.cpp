@@ -5,6 +5,8 @@
 #include "platform/SystemLog.h"
 #include "popup/PopupController.h"
 #include "settings/AppSettings.h"
+#include "settings/SettingsView.h"
+#include "settings/SettingsWindowController.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -21,9 +23,16 @@ AppDelegate::AppDelegate(const Platform &platform, AppSettings &settings, QObjec
     : QObject(parent)
     , m_platform(platform)
     , m_autoPaste(platform.keyPoster)
+    , m_help(platform.workspace)
     , m_monitor(std::make_unique<ClipboardMonitor>(platform.pasteboard, settings, m_pinStore))
     , m_settings(settings) {
     initResources();
+    m_settingsWindow = std::make_unique<SettingsWindowController>(
+        [this] {
+            return std::make_unique<SettingsView>(m_settings, HotKeyManager::shared(),
+                                                  m_platform.loginItem, m_autoPaste, m_help);
+        },
+        m_platform.workspace);
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -101,7 +110,9 @@ void AppDelegate::showHistory() {
 
 void AppDelegate::showWelcomeGuide() {}
 
-void AppDelegate::showSettings() {}
+void AppDelegate::showSettings() {
+    m_settingsWindow->show();
+}
 
 void AppDelegate::clearHistory() {
     m_monitor->clearHistory();

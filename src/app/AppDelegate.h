@@ -3,6 +3,7 @@
 #include "history/PinStore.h"
 #include "platform/Platform.h"
 #include "system/AutoPaste.h"
+#include "system/AutoPasteHelp.h"
 
 #include <QAction>
 #include <QObject>
@@ -13,6 +14,7 @@
 class AppSettings;
 class ClipboardMonitor;
 class PopupController;
+class SettingsWindowController;
 
 class QMenu;
 class QSystemTrayIcon;
@@ -42,6 +44,7 @@ public:
     PopupController &popup();
     QMenu *statusMenu() const { return m_menu.get(); }
     QAction *historyMenuItem() const { return m_historyMenuItem; }
+    SettingsWindowController &settingsWindow() const { return *m_settingsWindow; }
 
     // "Show Clipboard History  (⌘⇧V)" for the current shortcut.
     QString historyMenuTitle() const;
@@ -52,6 +55,7 @@ private:
 
     Platform m_platform;
     AutoPaste m_autoPaste;
+    AutoPasteHelp m_help;
     PinStore m_pinStore;
     std::unique_ptr<ClipboardMonitor> m_monitor;
     AppSettings &m_settings;
@@ -59,4 +63,5 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
     QPointer<QAction> m_historyMenuItem;
     std::unique_ptr<PopupController> m_popup;
+    std::unique_ptr<SettingsWindowController> m_settingsWindow;
 };

@@ -2,6 +2,7 @@
 
 #include "hotkey/KeyCodeTranslation.h"
 #include "hotkey/ShortcutFormat.h"
+#include "platform/SystemLog.h"
 #include "platform/HotKeyGrab.h"
 
 namespace {
@@ -36,6 +37,12 @@ void HotKeyManager::makeShared() {
 void HotKeyManager::registerHotKey(quint32 keyCode, quint32 modifiers) {
     // Released before anything else, so that a failed registration leaves no old shortcut alive.
     m_grab->ungrab();
-    if (const auto evdevCode = evdevKeyCode(keyCode))
-        m_grab->grab(*evdevCode, keyboardModifiers(modifiers)); // a refusal: inactive, silently
+    const auto evdevCode = evdevKeyCode(keyCode);
+    if (evdevCode && !m_grab->grab(*evdevCode, keyboardModifiers(modifiers)))
+        SystemLog::write(QStringLiteral("Tallowquill: the shortcut %1 is held by another program")
+                             .arg(displayParts(keyCode, modifiers).join(QString())));
+}
+
+void HotKeyManager::unregisterHotKey() {
+    m_grab->ungrab();
 }

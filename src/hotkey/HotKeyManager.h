@@ -27,9 +27,12 @@ public:
 
     // Makes the shortcut (stored key code and modifier mask, see ShortcutFormat.h) the one
     // registered shortcut, releasing the previous one first. A key without a physical
-    // translation, or a combination another program holds, leaves no shortcut registered,
-    // silently.
+    // translation, or a combination another program holds, leaves no shortcut registered; the
+    // latter with one log line, so that a shortcut that does nothing has an explanation.
     void registerHotKey(quint32 keyCode, quint32 modifiers);
+    // Releases the shortcut until the next registration: while one is being recorded, its keys
+    // must reach the recorder.
+    void unregisterHotKey();
 
 private:
     std::unique_ptr<HotKeyGrab> m_grab;

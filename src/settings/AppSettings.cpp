@@ -17,6 +17,8 @@ AppSettings *g_shared = nullptr;
 
 const QString kHotKeyCodeKey = QStringLiteral("hotKeyCode");
 const QString kHotKeyModifiersKey = QStringLiteral("hotKeyModifiers");
+constexpr quint32 kModifierKeys = ShortcutModifier::command | ShortcutModifier::shift |
+                                  ShortcutModifier::option | ShortcutModifier::control;
 const QString kHasSeenWelcomeKey = QStringLiteral("hasSeenWelcome");
 const QString kRetentionMinutesKey = QStringLiteral("retentionMinutes");
 
@@ -86,6 +88,8 @@ bool fitsUnsigned32(const IntegerReading &reading) {
 
 // The stored value as it should appear in a log line.
 QString quoted(const QVariant &value) {
+    if (!value.isValid())
+        return QStringLiteral("(no value)");
     if (value.typeId() == QMetaType::QStringList) // an INI value with commas
         return logQuoted(value.toStringList().join(QStringLiteral(", ")));
     if (value.canConvert<QString>())
@@ -123,12 +127,16 @@ AppSettings::AppSettings(std::unique_ptr<DefaultsStore> store, QObject *parent)
         } else if (modifiers.isNumber && !fitsUnsigned32(modifiers)) {
             logInvalid(kHotKeyModifiersKey, storedModifiers, QStringLiteral("is out of range"),
                        fallback);
+        } else if (!modifiers.isNumber || (quint32(modifiers.value) & kModifierKeys) == 0) {
+            // A shortcut of a bare key would take that key from every program.
+            logInvalid(kHotKeyModifiersKey, storedModifiers,
+                       !storedModifiers.isValid() ? QStringLiteral("is missing")
+                       : modifiers.isNumber       ? QStringLiteral("holds no modifier key")
+                                                  : QStringLiteral("is not a number"),
+                       fallback);
         } else {
-            if (!modifiers.isNumber && storedModifiers.isValid())
-                logInvalid(kHotKeyModifiersKey, storedModifiers, QStringLiteral("is not a number"),
-                           QStringLiteral("reading 0"));
             m_hotKeyCode = quint32(code.value);
-            m_hotKeyModifiers = modifiers.isNumber ? quint32(modifiers.value) : 0;
+            m_hotKeyModifiers = quint32(modifiers.value);
         }
     }
 
@@ -174,6 +182,7 @@ void AppSettings::setHotKeyCode(quint32 code) {
     Q_EMIT willChange();
     m_hotKeyCode = code;
     m_store->setValue(kHotKeyCodeKey, qlonglong(code));
+    Q_EMIT changed();
     if (onHotKeyChange)
         onHotKeyChange();
 }
@@ -182,6 +191,7 @@ void AppSettings::setHotKeyModifiers(quint32 modifiers) {
     Q_EMIT willChange();
     m_hotKeyModifiers = modifiers;
     m_store->setValue(kHotKeyModifiersKey, qlonglong(modifiers));
+    Q_EMIT changed();
     if (onHotKeyChange)
         onHotKeyChange();
 }
@@ -190,12 +200,14 @@ void AppSettings::setHasSeenWelcome(bool seen) {
     Q_EMIT willChange();
     m_hasSeenWelcome = seen;
     m_store->setValue(kHasSeenWelcomeKey, seen);
+    Q_EMIT changed();
 }
 
 void AppSettings::setRetentionMinutes(qint64 minutes) {
     Q_EMIT willChange();
     m_retentionMinutes = minutes;
     m_store->setValue(kRetentionMinutesKey, qlonglong(minutes));
+    Q_EMIT changed();
     if (onRetentionChange)
         onRetentionChange();
 }

@@ -9,7 +9,7 @@
 class DefaultsStore;
 
 // The four user settings. Every assignment, even of an unchanged value, tells observers
-// (willChange), writes the store, then runs the matching callback.
+// (willChange), writes the store, tells them again (changed), then runs the matching callback.
 class AppSettings : public QObject {
     Q_OBJECT
 public:
@@ -51,6 +51,8 @@ public:
 Q_SIGNALS:
     // Sent before any of the four settings changes.
     void willChange();
+    // Sent once the new value is in place and stored, before the callback runs.
+    void changed();
 
 private:
     std::unique_ptr<DefaultsStore> m_store;

@@ -9,15 +9,14 @@ void showPasteNotice(AutoPasteHelp &help) {
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("Tallowquill"));
     box.setTextFormat(Qt::PlainText);
-    box.setText(QStringLiteral("Copied \u2014 press \u2318V to paste"));
+    box.setText(QStringLiteral("Copied \u2014 press Ctrl+V to paste"));
     box.setInformativeText(QStringLiteral(
         "Tallowquill needs Accessibility permission to paste automatically. Your selection is on "
-        "the clipboard, so you can paste it now with \u2318V.\n\nTo enable auto-paste, allow "
-        "Tallowquill under Privacy & Security \u2192 Accessibility. If Tallowquill is already "
-        "listed there, remove it with the \u201c\u2212\u201d button and add it back \u2014 a "
-        "stale entry from a previous build stops the permission from applying."));
+        "the clipboard, so you can paste it now with Ctrl+V.\n\nTo enable auto-paste, check that "
+        "your session offers the XTEST extension (every X11 session does; under Wayland, "
+        "Tallowquill pastes into X11 applications only). The help page has the details."));
     QPushButton *open =
-        box.addButton(QStringLiteral("Open System Settings"), QMessageBox::AcceptRole);
+        box.addButton(QStringLiteral("Open Auto-Paste Help"), QMessageBox::AcceptRole);
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
     box.setDefaultButton(open);
     box.setEscapeButton(ok);

@@ -1,6 +1,7 @@
 #include "hotkey/HotKeyManager.h"
 
 #include "hotkey/ShortcutFormat.h"
+#include "platform/SystemLog.h"
 #include "support/FakeHotKeyGrab.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +48,13 @@ TEST_F(HotKeyManagerTest, RegisteringReplacesThePreviousShortcut) {
     EXPECT_EQ(grab().calls().mid(3),
               (QStringList{QStringLiteral("ungrab"), QStringLiteral("grab 37 4864"),
                            QStringLiteral("ungrab")}));
+
+    // One held by another program is explained in the log, once.
+    SystemLog::Capture log;
+    grab().refuses = true;
+    manager().registerHotKey(40, kCommandShift);
+    EXPECT_EQ(log.lines(), QStringList{QStringLiteral(
+                               "Tallowquill: the shortcut ⌘⇧K is held by another program")});
 }
 
 // Each press of the shortcut runs the callback once; without one the press just disappears.

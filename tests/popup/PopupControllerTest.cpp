@@ -155,7 +155,7 @@ TEST_F(Controller, PasteFlowWithoutPermission) {
     controller->show();
     answerNoticeWithOk();
     press(Qt::Key_Return);
-    EXPECT_EQ(notices, QStringList{QStringLiteral("Copied \u2014 press \u2318V to paste")});
+    EXPECT_EQ(notices, QStringList{QStringLiteral("Copied \u2014 press Ctrl+V to paste")});
     EXPECT_FALSE(controller->isOpen());
     EXPECT_EQ(history.pasteboard.current().string, QStringLiteral("entry"));
     EXPECT_FALSE(workspace.activated.contains(kEditor));

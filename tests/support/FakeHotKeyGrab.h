@@ -24,6 +24,8 @@ public:
         const quint32 modifiers = carbonModifiers(keys);
         ungrab();
         m_calls << QStringLiteral("grab %1 %2").arg(evdevCode).arg(modifiers);
+        if (refuses)
+            return false;
         m_held = Combination{evdevCode, modifiers};
         return true;
     }
@@ -32,6 +34,9 @@ public:
             m_calls << QStringLiteral("ungrab");
         m_held.reset();
     }
+
+    // Another program holds every combination.
+    bool refuses = false;
 
     void press() {
         if (m_held && onPressed)

@@ -43,26 +43,25 @@ TEST(PasteNotice, ShowsTheTextsAndButtons) {
     tqtest::FakeWorkspace workspace;
     AutoPasteHelp help(workspace);
     const bool shown = showNotice(help, [](QMessageBox &box) {
-        EXPECT_EQ(box.text(), QStringLiteral("Copied — press ⌘V to paste"));
+        EXPECT_EQ(box.text(), QStringLiteral("Copied — press Ctrl+V to paste"));
         EXPECT_EQ(box.informativeText(),
                   QStringLiteral(
                       "Tallowquill needs Accessibility permission to paste automatically. Your "
-                      "selection is on the clipboard, so you can paste it now with ⌘V.\n\nTo "
-                      "enable auto-paste, allow Tallowquill under Privacy & Security → "
-                      "Accessibility. If Tallowquill is already listed there, remove it with the "
-                      "“−” button and add it back — a stale entry from a previous build stops the "
-                      "permission from applying."));
+                      "selection is on the clipboard, so you can paste it now with Ctrl+V.\n\nTo "
+                      "enable auto-paste, check that your session offers the XTEST extension "
+                      "(every X11 session does; under Wayland, Tallowquill pastes into X11 "
+                      "applications only). The help page has the details."));
         QStringList buttons;
         for (QAbstractButton *button : box.buttons())
             buttons << button->text();
         EXPECT_EQ(buttons,
-                  (QStringList{QStringLiteral("Open System Settings"), QStringLiteral("OK")}));
+                  (QStringList{QStringLiteral("Open Auto-Paste Help"), QStringLiteral("OK")}));
         box.reject();
     });
     EXPECT_TRUE(shown);
 }
 
-// "OK" (or Escape) only closes the notice; "Open System Settings" (or Return, as the default)
+// "OK" (or Escape) only closes the notice; "Open Auto-Paste Help" (or Return, as the default)
 // opens the help page on auto-paste once.
 TEST(PasteNotice, OpensTheHelpPageOnlyWhenAsked) {
     const auto click = [](const char *text) {
@@ -83,7 +82,7 @@ TEST(PasteNotice, OpensTheHelpPageOnlyWhenAsked) {
     } cases[] = {
         {"OK", click("OK"), 0},
         {"Escape", press(Qt::Key_Escape), 0},
-        {"Open System Settings", click("Open System Settings"), 1},
+        {"Open Auto-Paste Help", click("Open Auto-Paste Help"), 1},
         {"Return", press(Qt::Key_Return), 1},
     };
     // Installed into the system's data folders, as a package would.

@@ -1,0 +1,179 @@
+#include "settings/SettingsView.h"
+
+#include "hotkey/HotKeyManager.h"
+#include "settings/AppSettings.h"
+#include "settings/HotKeyRecorderView.h"
+#include "settings/Retention.h"
+#include "settings/SwitchButton.h"
+#include "support/FakeHotKeyGrab.h"
+#include "support/FakeKeyPoster.h"
+#include "support/FakeLoginItem.h"
+#include "support/FakeWorkspace.h"
+#include "support/MemoryDefaultsStore.h"
+#include "system/AutoPaste.h"
+#include "system/AutoPasteHelp.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <linux/input-event-codes.h>
+
+namespace {
+
+using namespace tqtest;
+
+class SettingsViewTest : public ::testing::Test {
+protected:
+    SettingsViewTest() {
+        auto owned = std::make_unique<FakeHotKeyGrab>();
+        grab = owned.get();
+        hotKeys = std::make_unique<HotKeyManager>(std::move(owned));
+        // As the program wires it: a new shortcut is registered at once.
+        settings.onHotKeyChange = [this] {
+            hotKeys->registerHotKey(settings.hotKeyCode(), settings.hotKeyModifiers());
+        };
+        view = std::make_unique<SettingsView>(settings, *hotKeys, loginItem, autoPaste, help);
+        view->show();
+        target.show();
+    }
+
+    // A key pressed on the keyboard, as the X server reports it (key code = evdev + 8), sent
+    // to a text field of the program.
+    void press(Qt::Key key, int evdevCode, Qt::KeyboardModifiers modifiers = {}) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers, quint32(evdevCode + 8), 0, 0,
+                        key == Qt::Key_K ? QStringLiteral("k") : QString());
+        QCoreApplication::sendEvent(&target, &event);
+    }
+    HotKeyRecorderView &recorder() { return *view->recorder(); }
+
+    AppSettings settings{std::make_unique<MemoryDefaultsStore>()};
+    FakeHotKeyGrab *grab = nullptr;
+    std::unique_ptr<HotKeyManager> hotKeys;
+    FakeLoginItem loginItem;
+    FakeKeyPoster poster;
+    AutoPaste autoPaste{poster};
+    FakeWorkspace workspace;
+    AutoPasteHelp help{workspace};
+    std::unique_ptr<SettingsView> view;
+    QLineEdit target;
+};
+
+// Recording takes the first key pressed with a modifier, mask first, and lets no key through;
+// Escape cancels; keys without a modifier (or one the shortcut cannot name) are passed over.
+// The global grab is released while recording and the stored shortcut held again after.
+TEST_F(SettingsViewTest, RecorderStoresTheFirstCombination) {
+    const struct {
+        const char *name;
+        Qt::Key key;
+        int evdev;
+        Qt::KeyboardModifiers modifiers;
+        bool recording;    // still recording after the press
+        quint32 stored[2]; // modifiers, key code afterwards
+        const char *shown;
+    } cases[] = {
+        {"super+shift+K",
+         Qt::Key_K,
+         KEY_K,
+         Qt::MetaModifier | Qt::ShiftModifier,
+         false,
+         {768, 40},
+         "⌘⇧K"},
+        {"ctrl+alt+space",
+         Qt::Key_Space,
+         KEY_SPACE,
+         Qt::ControlModifier | Qt::AltModifier,
+         false,
+         {6144, 49},
+         "⌃⌥Space"},
+        {"K alone", Qt::Key_K, KEY_K, {}, true, {768, 9}, "…"},
+        {"Caps Lock", Qt::Key_CapsLock, KEY_CAPSLOCK, {}, true, {768, 9}, "…"},
+        {"Shift alone", Qt::Key_Shift, KEY_LEFTSHIFT, Qt::ShiftModifier, true, {768, 9}, "…"},
+        {"Escape", Qt::Key_Escape, KEY_ESC, {}, false, {768, 9}, "⌘⇧V"},
+        {"Alt+Escape", Qt::Key_Escape, KEY_ESC, Qt::AltModifier, false, {768, 9}, "⌘⇧V"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        settings.setHotKeyModifiers(768);
+        settings.setHotKeyCode(9);
+        recorder().startRecording();
+        EXPECT_FALSE(grab->held().has_value());
+        QSignalSpy stored(&settings, &AppSettings::changed);
+        press(c.key, c.evdev, c.modifiers);
+        EXPECT_EQ(recorder().isRecording(), c.recording);
+        EXPECT_EQ(stored.count(), c.recording || c.stored[1] == 9 ? 0 : 2);
+        EXPECT_EQ(settings.hotKeyModifiers(), c.stored[0]);
+        EXPECT_EQ(settings.hotKeyCode(), c.stored[1]);
+        EXPECT_EQ(recorder().shownShortcut(), QString::fromUtf8(c.shown));
+        EXPECT_EQ(recorder().button()->text(), c.recording
+                                                   ? QStringLiteral("Press keys (esc to cancel)")
+                                                   : QStringLiteral("Change…"));
+        EXPECT_TRUE(target.text().isEmpty());
+        // Hiding the window ends a recording; the filter goes and the grab comes back.
+        view->hide();
+        view->show();
+        EXPECT_FALSE(recorder().isRecording());
+        press(Qt::Key_K, KEY_K);
+        EXPECT_EQ(target.text(), QStringLiteral("k"));
+        target.clear();
+        EXPECT_EQ(grab->held(),
+                  (FakeHotKeyGrab::Combination{c.stored[1] == 9 ? KEY_V : c.evdev, c.stored[0]}));
+    }
+}
+
+// The words for a time, the eleven choices, and a time set by hand shown without a new choice.
+TEST_F(SettingsViewTest, RetentionChoices) {
+    const std::pair<qint64, const char *> labels[] = {
+        {0, "0 minutes"}, {45, "45 minutes"}, {59, "59 minutes"}, {60, "1 hour"},    {90, "1 hour"},
+        {119, "1 hour"},  {120, "2 hours"},   {150, "2 hours"},   {1440, "24 hours"}};
+    for (const auto &[minutes, label] : labels)
+        EXPECT_EQ(retentionLabel(minutes), QString::fromUtf8(label)) << minutes;
+
+    QComboBox &choice = *view->retentionChoice();
+    ASSERT_EQ(choice.count(), 11);
+    EXPECT_EQ(choice.currentText(), QStringLiteral("2 hours"));
+    Q_EMIT choice.activated(choice.findText(QStringLiteral("8 hours")));
+    EXPECT_EQ(settings.retentionMinutes(), 480);
+    settings.setRetentionMinutes(90);
+    EXPECT_EQ(choice.currentIndex(), -1);
+    EXPECT_EQ(choice.placeholderText(), QStringLiteral("1 hour"));
+    EXPECT_EQ(choice.count(), 11);
+}
+
+// The switch ends on the real state: a registration the desktop keeps switched off puts it back
+// at once, with one registration and no further change.
+TEST_F(SettingsViewTest, LaunchSwitchFallsBackToTheRealState) {
+    loginItem.afterRegister = LoginItem::Status::switchedOff;
+    view->launchSwitch()->click();
+    EXPECT_FALSE(view->launchSwitch()->isChecked());
+    EXPECT_FALSE(view->launchAtLogin());
+    EXPECT_EQ(loginItem.registers, 1);
+    EXPECT_EQ(loginItem.unregisters, 0);
+
+    loginItem.afterRegister = LoginItem::Status::enabled;
+    view->launchSwitch()->click();
+    EXPECT_TRUE(view->launchSwitch()->isChecked());
+    EXPECT_EQ(loginItem.registers, 2);
+}
+
+// The permission is polled once a second: the section and the size follow it.
+TEST_F(SettingsViewTest, PermissionSectionFollowsTheTrust) {
+    EXPECT_EQ(view->size(), QSize(440, 320));
+    for (const bool trusted : {false, true}) {
+        poster.trusted = trusted;
+        QSignalSpy resized(view.get(), &SettingsView::sizeChanged);
+        ASSERT_TRUE(resized.wait(3000));
+        EXPECT_EQ(view->size(), QSize(440, trusted ? 320 : 370));
+        EXPECT_EQ(view->permissionStatus()->text(),
+                  trusted ? QStringLiteral("Granted") : QStringLiteral("Not granted"));
+        EXPECT_EQ(view->helpButton()->isVisible(), !trusted);
+        EXPECT_EQ(view->permissionNote()->isVisible(), !trusted);
+    }
+}
+
+} // namespace
