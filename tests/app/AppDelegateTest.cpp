@@ -1,13 +1,14 @@
 #include "app/AppDelegate.h"
 #include "history/ClipboardMonitor.h"
 #include "hotkey/HotKeyManager.h"
-#include "support/MemoryDefaultsStore.h"
 #include "settings/AppSettings.h"
+#include "settings/SettingsWindowController.h"
 #include "support/FakeHotKeyGrab.h"
 #include "support/FakeKeyPoster.h"
 #include "support/FakeLoginItem.h"
 #include "support/FakePasteboard.h"
 #include "support/FakeWorkspace.h"
+#include "support/MemoryDefaultsStore.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
@@ -126,6 +127,24 @@ TEST_F(AppDelegateTest, RecordsCopiesAfterLaunch) {
 }
 
 // "Quit Tallowquill" ends the event loop at once, without asking.
+// "Settings…" builds one window, titled and sized by its content; closed and shown again, it is
+// the same window where the user left it.
+TEST_F(AppDelegateTest, SettingsWindowIsBuiltOnce) {
+    action(QStringLiteral("Settings…"))->trigger();
+    QWidget *window = delegate.settingsWindow().window();
+    ASSERT_TRUE(window && window->isVisible());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tallowquill Settings"));
+    EXPECT_EQ(window->size(), QSize(440, 320));
+    window->move(window->pos() + QPoint(30, 20));
+    const QPoint moved = window->pos();
+    window->close();
+    action(QStringLiteral("Settings…"))->trigger();
+    EXPECT_EQ(delegate.settingsWindow().window(), window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->pos(), moved);
+    EXPECT_EQ(workspace.activated.size(), 2);
+}
+
 TEST_F(AppDelegateTest, QuitEndsTheEventLoop) {
     QTimer::singleShot(0, [this] { action(QStringLiteral("Quit Tallowquill"))->trigger(); });
     bool timedOut = false;
