@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -95,6 +96,82 @@ TEST_F(Tallowquill, RunsRecordsAndEndsCleanly) {
         EXPECT_EQ(file, QStringLiteral(".config/Tallowquill/Tallowquill.conf"))
             << "left on disk: " << file.toStdString();
     }
+}
+
+// Runs a command and gives its output; the test's own event loop goes on meanwhile.
+QByteArray run(const QString &program, const QStringList &arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    waitFor([&] { return process.state() == QProcess::NotRunning; });
+    return process.readAllStandardOutput().trimmed();
+}
+
+QByteArray xdotool(const QStringList &arguments) {
+    return run(QStringLiteral("xdotool"), arguments);
+}
+
+QByteArray windowNamed(const QString &name) {
+    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--name"), QLatin1Char('^') + name + QLatin1Char('$')});
+}
+
+// From the tray menu to a new shortcut, as a person does it: the settings window records
+// Super+Shift+K, which then opens the popup while Super+Shift+V no longer does.
+TEST_F(Tallowquill, SettingsRecordsANewShortcut) {
+    QProcess tray;
+    tray.start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"),
+                                          QStringLiteral("--align"), QStringLiteral("left")});
+    ASSERT_TRUE(tray.waitForStarted()) << "trayer is missing";
+    auto program = start();
+    QByteArray icon;
+    ASSERT_TRUE(waitFor([&] {
+        icon = xdotool({QStringLiteral("search"), QStringLiteral("--class"),
+                        QStringLiteral("tallowquill")})
+                   .split('\n')
+                   .value(0);
+        return !icon.isEmpty() && shortcutHeldElsewhere();
+    }));
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::fromLatin1(icon),
+             QStringLiteral("8"), QStringLiteral("8"), QStringLiteral("click"),
+             QStringLiteral("1")});
+    ASSERT_TRUE(waitFor([] {
+        return !xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                         QStringLiteral("--class"), QStringLiteral("tallowquill")})
+                    .isEmpty();
+    }));
+    // The history item, then "Getting Started…", then "Settings…".
+    xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"),
+             QStringLiteral("Down"), QStringLiteral("Return")});
+    QByteArray settings;
+    ASSERT_TRUE(waitFor([&] {
+        settings = windowNamed(QStringLiteral("Tallowquill Settings"));
+        return !settings.isEmpty();
+    }));
+    // "Change…", at the right of the first row.
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::fromLatin1(settings),
+             QStringLiteral("380"), QStringLiteral("58"), QStringLiteral("click"),
+             QStringLiteral("1")});
+    xdotool({QStringLiteral("key"), QStringLiteral("super+shift+k")});
+    const QString conf = home + QStringLiteral("/.config/Tallowquill/Tallowquill.conf");
+    ASSERT_TRUE(waitFor([&] {
+        QFile file(conf);
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains("hotKeyCode=40");
+    })) << program->readAllStandardError().constData();
+
+    const auto opens = [](const char *keys) {
+        xdotool({QStringLiteral("key"), QLatin1String(keys)});
+        const bool shown = waitFor(
+            [] { return !windowNamed(QStringLiteral("Clipboard History")).isEmpty(); }, 3000);
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        waitFor([] { return windowNamed(QStringLiteral("Clipboard History")).isEmpty(); });
+        return shown;
+    };
+    EXPECT_FALSE(opens("super+shift+v"));
+    EXPECT_TRUE(opens("super+shift+k"));
+    ::kill(static_cast<pid_t>(program->processId()), SIGTERM);
+    program->waitForFinished(5000);
+    tray.kill();
+    tray.waitForFinished();
 }
 
 // Without a display the program says so in one line and fails.
