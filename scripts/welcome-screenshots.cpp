@@ -1,0 +1,173 @@
+// Pictures of the guide's drawings and controls for people to look at: run by
+// scripts/welcome-screenshots, which gives it a private X server. Writes PNGs to the folder named
+// by its first argument, each in a light and a dark palette.
+#include "welcome/AccessibilityPaneIllustration.h"
+#include "welcome/DragToAccessibilityIllustration.h"
+#include "welcome/GuideButton.h"
+#include "welcome/KeyCap.h"
+#include "welcome/MenuBarIllustration.h"
+#include "welcome/WelcomeStyle.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEnterEvent>
+#include <QHBoxLayout>
+#include <QList>
+#include <QPainter>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// The guide is 480 wide with 28 on either side.
+constexpr int kContentWidth = 424;
+
+QString g_folder;
+QString g_suffix;
+
+// Lays `fill` out in a window as wide as the guide's content, on the guide's background, shows
+// it, runs `shown` on it, and saves it.
+void save(const QString &name, const std::function<void(QWidget *, QVBoxLayout *)> &fill,
+          const std::function<void(QWidget *)> &shown = {}) {
+    QWidget window;
+    window.setAutoFillBackground(true);
+    auto *column = new QVBoxLayout(&window); // owned by the window
+    column->setContentsMargins(24, 24, 24, 24);
+    column->setSpacing(16);
+    fill(&window, column);
+    window.setFixedWidth(kContentWidth + 48);
+    window.show();
+    if (shown)
+        shown(&window);
+    QTest::qWait(250); // fades settle: time for people, not a test
+    const QString file = g_folder + QLatin1Char('/') + name + g_suffix + QStringLiteral(".png");
+    if (!window.grab().save(file))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+}
+
+void hover(QWidget *widget) {
+    const QPointF inside(5, 5);
+    QEnterEvent enter(inside, inside, widget->mapToGlobal(inside));
+    QCoreApplication::sendEvent(widget, &enter);
+}
+
+QHBoxLayout *keyRow(QVBoxLayout *column, const QStringList &labels, bool emphasized,
+                    KeyCapSize size, QWidget *parent) {
+    auto *row = new QHBoxLayout;
+    row->setSpacing(4);
+    for (const QString &label : labels)
+        row->addWidget(new KeyCap(label, emphasized, size, parent));
+    row->addStretch();
+    column->addLayout(row);
+    return row;
+}
+
+QPalette darkPalette() {
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2a, 0x2a, 0x2c));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x1c, 0x1c, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3c));
+    dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x8f, 0xe8));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    return dark;
+}
+
+// Every symbol the guide draws, small as used and large to judge the drawing.
+class SymbolSheet : public QWidget {
+public:
+    explicit SymbolSheet(QWidget *parent)
+        : QWidget(parent) {
+        setFixedHeight(static_cast<int>(WelcomeStyle::symbolNames().size() + 5) / 6 * 56);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        const QStringList names = WelcomeStyle::symbolNames();
+        for (int i = 0; i < names.size(); ++i) {
+            const QPointF cell((i % 6) * 70.0 + 35, (i / 6) * 56.0 + 20);
+            WelcomeStyle::drawSymbol(painter, names[i], cell + QPointF(-16, 0), 13,
+                                     WelcomeStyle::primary());
+            WelcomeStyle::drawSymbol(painter, names[i], cell + QPointF(14, 0), 32,
+                                     WelcomeStyle::accent());
+        }
+    }
+};
+
+void saveAll() {
+    save(QStringLiteral("symbols"),
+         [](QWidget *window, QVBoxLayout *column) { column->addWidget(new SymbolSheet(window)); });
+    using Highlight = AccessibilityPaneIllustration::Highlight;
+    save(QStringLiteral("menu-bar"), [](QWidget *window, QVBoxLayout *column) {
+        column->addWidget(new MenuBarIllustration(32, window));
+    });
+    save(QStringLiteral("pane-existing-row"), [](QWidget *window, QVBoxLayout *column) {
+        column->addWidget(new AccessibilityPaneIllustration(Highlight::existingRow, 30, window));
+    });
+    save(QStringLiteral("pane-plus-button"), [](QWidget *window, QVBoxLayout *column) {
+        column->addWidget(new AccessibilityPaneIllustration(Highlight::plusButton, 30, window));
+    });
+    for (const double seconds : {0.3, 1.0, 2.0}) {
+        save(
+            QStringLiteral("drag-%1s").arg(seconds, 0, 'f', 1),
+            [](QWidget *window, QVBoxLayout *column) {
+                column->addWidget(new DragToAccessibilityIllustration(140, 12, window));
+            },
+            [seconds](QWidget *window) {
+                window->findChild<DragToAccessibilityIllustration *>()->holdAt(seconds);
+            });
+    }
+    // A prominent and a plain button, then the same two with the pointer over them.
+    save(
+        QStringLiteral("buttons"),
+        [](QWidget *window, QVBoxLayout *column) {
+            for (int i = 0; i < 2; ++i) {
+                column->addWidget(new GuideButton(QStringLiteral("Open Auto-Paste Help"),
+                                                  QStringLiteral("arrow.up.forward.app"), true,
+                                                  window));
+                column->addWidget(new GuideButton(QStringLiteral("Show Tallowquill in Files"),
+                                                  QStringLiteral("folder"), false, window));
+            }
+        },
+        [](QWidget *window) {
+            const QList<GuideButton *> buttons = window->findChildren<GuideButton *>();
+            for (GuideButton *button : buttons.mid(2))
+                hover(button);
+        });
+    save(QStringLiteral("key-caps"), [](QWidget *window, QVBoxLayout *column) {
+        keyRow(column, {QStringLiteral("Ctrl"), QStringLiteral("V")}, false, KeyCapSize::standard(),
+               window);
+        keyRow(column, {QStringLiteral("⌘"), QStringLiteral("⇧"), QStringLiteral("V")}, true,
+               KeyCapSize::standard(), window);
+        keyRow(column, {QStringLiteral("⌃⌥⌘⇧F12")}, true, KeyCapSize::standard(), window);
+        keyRow(column, {QStringLiteral("⌘"), QStringLiteral("⇧"), QStringLiteral("V")}, true,
+               KeyCapSize::large(), window)
+            ->setSpacing(7);
+        keyRow(column,
+               {QStringLiteral("⏎"), QStringLiteral("⌘"), QStringLiteral("⏎"), QStringLiteral("P"),
+                QStringLiteral("esc")},
+               false, KeyCapSize::small(), window)
+            ->setSpacing(5);
+    });
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    g_folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("welcome-screenshots");
+    QDir().mkpath(g_folder);
+
+    g_suffix = QStringLiteral("-light");
+    saveAll();
+    QApplication::setPalette(darkPalette());
+    g_suffix = QStringLiteral("-dark");
+    saveAll();
+    return 0;
+}

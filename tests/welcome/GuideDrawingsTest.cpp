@@ -1,0 +1,145 @@
+#include "welcome/AccessibilityPaneIllustration.h"
+#include "welcome/CalloutAnchorKey.h"
+#include "welcome/DragToAccessibilityIllustration.h"
+#include "welcome/GuideButton.h"
+#include "welcome/KeyCap.h"
+
+#include <QFontMetricsF>
+#include <QSignalSpy>
+#include <QTest>
+#include <QtMath>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A callout points at the last element that marked itself; unmarked later elements leave it.
+TEST(CalloutAnchorKey, LastMarkedElementWins) {
+    const QRectF first(0, 0, 10, 10), second(40, 5, 20, 8);
+    const struct {
+        CalloutAnchorKey::Value current, next, combined;
+    } cases[] = {
+        {std::nullopt, std::nullopt, std::nullopt},
+        {std::nullopt, first, first},
+        {first, std::nullopt, first},
+        {first, second, second},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(CalloutAnchorKey::combine(c.current, c.next), c.combined);
+
+    CalloutAnchorKey::Value anchor = CalloutAnchorKey::defaultValue();
+    for (const CalloutAnchorKey::Value &published :
+         {CalloutAnchorKey::Value(), CalloutAnchorKey::Value(first), CalloutAnchorKey::Value(),
+          CalloutAnchorKey::Value(second), CalloutAnchorKey::Value()})
+        anchor = CalloutAnchorKey::combine(anchor, published);
+    EXPECT_EQ(anchor, second);
+}
+
+// The pane points at the program's switch (right end) when it is listed, else at the + button
+// (left end), and lists the program's row only when it is there.
+TEST(AccessibilityPaneIllustration, CalloutFollowsHighlight) {
+    using Highlight = AccessibilityPaneIllustration::Highlight;
+    AccessibilityPaneIllustration listed(Highlight::existingRow);
+    AccessibilityPaneIllustration notListed(Highlight::plusButton);
+    for (auto *pane : {&listed, &notListed})
+        pane->resize(424, pane->sizeHint().height());
+    ASSERT_TRUE(listed.calloutAnchor() && notListed.calloutAnchor());
+    EXPECT_GT(listed.calloutAnchor()->center().x(), 424 * 0.8);
+    EXPECT_LT(notListed.calloutAnchor()->center().x(), 424 * 0.2);
+    EXPECT_GT(notListed.calloutAnchor()->top(), listed.calloutAnchor()->top()); // the button bar
+    EXPECT_GT(listed.sizeHint().height(), notListed.sizeHint().height());
+}
+
+// The drag: hidden at first, fading in over the left window, gliding across, fading out where it
+// landed, and starting over every 2.3 s.
+TEST(DragPhase, KeyframesAtChosenInstants) {
+    const double landing = 140 + 12 + 40;
+    const struct {
+        double seconds, x, opacity;
+    } cases[] = {
+        {0, 0, 0},           {0.15, 9, 0}, {0.4, 24, 1},       {1.7, landing, 1},
+        {2.0, landing, 0.5}, {2.3, 0, 0},  {2.3 + 0.4, 24, 1},
+    };
+    for (const auto &c : cases) {
+        const DragPhase phase = dragPhaseAt(c.seconds, 140, 12);
+        EXPECT_NEAR(phase.x, c.x, 1e-9) << c.seconds;
+        EXPECT_NEAR(phase.opacity, c.opacity, 1e-9) << c.seconds;
+    }
+    const DragPhase midGlide = dragPhaseAt(1.0, 140, 12);
+    EXPECT_GT(midGlide.x, 24);
+    EXPECT_LT(midGlide.x, landing);
+    EXPECT_EQ(midGlide.opacity, 1);
+
+    // It only ever moves right, and never past where it lands.
+    double previous = 0;
+    for (double t = 0; t < 2.3; t += 0.01) {
+        const double x = dragPhaseAt(t, 140, 12).x;
+        EXPECT_GE(x, previous - 1e-9) << t;
+        EXPECT_LE(x, landing + 1e-9) << t;
+        previous = x;
+    }
+}
+
+// Wider windows or a wider gap: the icon still lands 40 points inside the right window.
+TEST(DragPhase, LandsInsideTheRightWindow) {
+    for (const auto &[finderWidth, gap] : {std::pair(140.0, 12.0), std::pair(220.0, 12.0),
+                                           std::pair(140.0, 48.0), std::pair(90.0, 0.0)}) {
+        for (const double seconds : {1.7, 2.0, 2.25})
+            EXPECT_NEAR(dragPhaseAt(seconds, finderWidth, gap).x, finderWidth + gap + 40, 1e-9)
+                << finderWidth << " " << gap << " " << seconds;
+    }
+}
+
+// The loop runs while the drawing is on screen and not at all once it is hidden.
+TEST(DragToAccessibilityIllustration, LoopsOnlyWhileShown) {
+    DragToAccessibilityIllustration drag;
+    EXPECT_FALSE(drag.isAnimating());
+    drag.show();
+    EXPECT_TRUE(drag.isAnimating());
+    drag.hide();
+    EXPECT_FALSE(drag.isAnimating());
+}
+
+// A label wider than the key's minimum widens it to the label plus 4 points on each side; a
+// short one keeps the minimum.
+TEST(KeyCap, LongLabelWidensTheKey) {
+    const struct {
+        const char *label;
+        KeyCapSize size;
+    } wide[] = {
+        {"⌘⇧V", KeyCapSize::standard()},
+        {"esc", KeyCapSize{15, 20, 28}},
+        {"⌃⌥⌘⇧F12", KeyCapSize::small()},
+        {"⌘⇧Space", KeyCapSize::large()},
+    };
+    for (const auto &c : wide) {
+        const KeyCap key(QString::fromUtf8(c.label), true, c.size);
+        const double label = QFontMetricsF(key.font()).horizontalAdvance(key.label());
+        ASSERT_GT(label, c.size.minWidth) << c.label;
+        EXPECT_EQ(key.sizeHint().width(), qCeil(label + 8)) << c.label;
+        EXPECT_GE(key.sizeHint().height(), c.size.height) << c.label;
+    }
+    EXPECT_EQ(KeyCap(QStringLiteral("V"), false).sizeHint(), QSize(28 + 8, 28));
+    EXPECT_EQ(KeyCap(QStringLiteral("P"), false, KeyCapSize::small()).sizeHint(), QSize(38, 26));
+}
+
+// A click on the button runs its action; the pointer over it shows the pointing hand.
+TEST(GuideButton, ClickAndHover) {
+    GuideButton button(QStringLiteral("Open Auto-Paste Help"),
+                       QStringLiteral("arrow.up.forward.app"), true);
+    button.resize(424, button.sizeHint().height());
+    button.show();
+    QSignalSpy clicked(&button, &GuideButton::clicked);
+    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(400, 10));
+    EXPECT_EQ(clicked.count(), 1);
+
+    EXPECT_EQ(button.cursor().shape(), Qt::PointingHandCursor);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(&button, &enter);
+    EXPECT_TRUE(button.isHovering());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&button, &leave);
+    EXPECT_FALSE(button.isHovering());
+}
+
+} // namespace
