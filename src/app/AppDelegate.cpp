@@ -7,16 +7,41 @@
 #include "settings/AppSettings.h"
 #include "settings/SettingsView.h"
 #include "settings/SettingsWindowController.h"
+#include "welcome/WelcomeWindowController.h"
 
 #include <QCoreApplication>
 #include <QCursor>
 #include <QIcon>
 #include <QMenu>
+#include <QPainter>
+#include <QPalette>
+#include <QSvgRenderer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 // The resources live in a static library: nothing would pull them into the program otherwise.
 static void initResources() {
     Q_INIT_RESOURCE(resources);
+}
+
+// The tray icon on a rounded square of the accent colour, as a panel shows a pressed item.
+static QIcon highlightedIcon(const QString &file) {
+    QSvgRenderer drawing(file);
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QPalette().color(QPalette::Highlight));
+        painter.drawRoundedRect(QRectF(0, 0, size, size), size * 0.22, size * 0.22);
+        const double inset = size * 0.12;
+        drawing.render(&painter, QRectF(inset, inset, size - 2 * inset, size - 2 * inset));
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 AppDelegate::AppDelegate(const Platform &platform, AppSettings &settings, QObject *parent)
@@ -32,6 +57,9 @@ AppDelegate::AppDelegate(const Platform &platform, AppSettings &settings, QObjec
             return std::make_unique<SettingsView>(m_settings, HotKeyManager::shared(),
                                                   m_platform.loginItem, m_autoPaste, m_help);
         },
+        m_platform.workspace);
+    m_welcomeWindow = std::make_unique<WelcomeWindowController>(
+        WelcomeContext{m_settings, m_platform.loginItem, m_autoPaste, m_help},
         m_platform.workspace);
 }
 
@@ -55,7 +83,20 @@ void AppDelegate::launch() {
         if (self)
             self->m_monitor->prune();
     };
+    m_welcomeWindow->onDismiss = [self] {
+        if (self)
+            self->m_settings.setHasSeenWelcome(true);
+    };
+    m_welcomeWindow->statusItemFrame = [self]() -> std::optional<QRect> {
+        if (!self || !self->m_statusItem)
+            return std::nullopt;
+        const QRect frame = self->m_statusItem->geometry();
+        return frame.isEmpty() ? std::nullopt : std::optional<QRect>(frame);
+    };
     registerShortcut();
+
+    if (!m_settings.hasSeenWelcome())
+        QTimer::singleShot(welcomeDelayMilliseconds, this, &AppDelegate::showWelcomeGuide);
 }
 
 QString AppDelegate::historyMenuTitle() const {
@@ -79,8 +120,10 @@ void AppDelegate::buildStatusItem() {
                                         "tray icon (the shortcut still works)"));
     // Shown even without a tray: the icon appears if a tray starts later.
     m_statusItem = std::make_unique<QSystemTrayIcon>();
-    const QIcon icon(QStringLiteral(":/icons/tray-clipboard.svg"));
-    m_statusItem->setIcon(icon);
+    const QString iconFile = QStringLiteral(":/icons/tray-clipboard.svg");
+    m_icon = QIcon(iconFile);
+    m_highlightedIcon = highlightedIcon(iconFile);
+    m_statusItem->setIcon(m_icon);
     m_statusItem->setToolTip(QStringLiteral("Tallowquill"));
     m_statusItem->setContextMenu(m_menu.get());
     // A left click opens the same menu, as a click on a panel icon does elsewhere.
@@ -108,7 +151,20 @@ void AppDelegate::showHistory() {
     popup().show();
 }
 
-void AppDelegate::showWelcomeGuide() {}
+void AppDelegate::showWelcomeGuide() {
+    m_welcomeWindow->show();
+    flashStatusItem(flashCount);
+}
+
+void AppDelegate::flashStatusItem(int remaining) {
+    if (remaining < 1 || !m_statusItem)
+        return;
+    m_statusItemHighlighted = remaining % 2 == 0;
+    m_statusItem->setIcon(m_statusItemHighlighted ? m_highlightedIcon : m_icon);
+    Q_EMIT statusItemHighlightChanged(m_statusItemHighlighted);
+    QTimer::singleShot(flashIntervalMilliseconds, this,
+                       [this, remaining] { flashStatusItem(remaining - 1); });
+}
 
 void AppDelegate::showSettings() {
     m_settingsWindow->show();

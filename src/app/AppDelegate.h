@@ -6,6 +6,7 @@
 #include "system/AutoPasteHelp.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QObject>
 #include <QPointer>
 
@@ -15,6 +16,7 @@ class AppSettings;
 class ClipboardMonitor;
 class PopupController;
 class SettingsWindowController;
+class WelcomeWindowController;
 
 class QMenu;
 class QSystemTrayIcon;
@@ -29,7 +31,7 @@ public:
     ~AppDelegate() override;
 
     // The launch steps, in order: start recording, build the tray menu, install the callbacks,
-    // register the shortcut.
+    // register the shortcut, and on the first run open the guide a moment later.
     void launch();
 
     // Menu actions.
@@ -45,13 +47,26 @@ public:
     QMenu *statusMenu() const { return m_menu.get(); }
     QAction *historyMenuItem() const { return m_historyMenuItem; }
     SettingsWindowController &settingsWindow() const { return *m_settingsWindow; }
+    WelcomeWindowController &welcomeWindow() const { return *m_welcomeWindow; }
+    bool isStatusItemHighlighted() const { return m_statusItemHighlighted; }
+
+    static constexpr int welcomeDelayMilliseconds = 250;
+    static constexpr int flashCount = 6;
+    static constexpr int flashIntervalMilliseconds = 350;
 
     // "Show Clipboard History  (⌘⇧V)" for the current shortcut.
     QString historyMenuTitle() const;
 
+Q_SIGNALS:
+    // The tray icon swapped to its highlighted look or back.
+    void statusItemHighlightChanged(bool highlighted);
+
 private:
     void buildStatusItem();
     void registerShortcut();
+    // Draws the eye to the tray icon: highlighted when `remaining` is even, plain when odd,
+    // again every 0.35 s down to 1.
+    void flashStatusItem(int remaining);
 
     Platform m_platform;
     AutoPaste m_autoPaste;
@@ -64,4 +79,8 @@ private:
     QPointer<QAction> m_historyMenuItem;
     std::unique_ptr<PopupController> m_popup;
     std::unique_ptr<SettingsWindowController> m_settingsWindow;
+    std::unique_ptr<WelcomeWindowController> m_welcomeWindow;
+    QIcon m_icon;
+    QIcon m_highlightedIcon;
+    bool m_statusItemHighlighted = false;
 };

@@ -1,0 +1,458 @@
+#include "welcome/WelcomeSteps.h"
+
+#include "hotkey/ShortcutFormat.h"
+#include "settings/AppSettings.h"
+#include "settings/Retention.h"
+#include "settings/SwitchButton.h"
+#include "welcome/AccessibilityPaneIllustration.h"
+#include "welcome/DragToAccessibilityIllustration.h"
+#include "welcome/GuideButton.h"
+#include "welcome/KeyCap.h"
+#include "welcome/MenuBarIllustration.h"
+#include "welcome/WelcomeStyle.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+namespace WelcomeSteps {
+
+QString richText(const QString &markdown) {
+    static const QRegularExpression bold(QStringLiteral(R"(\*\*(.+?)\*\*)"));
+    static const QRegularExpression italic(QStringLiteral(R"(\*(.+?)\*)"));
+    QString html = markdown.toHtmlEscaped();
+    html.replace(bold, QStringLiteral("<b>\\1</b>"));
+    html.replace(italic, QStringLiteral("<i>\\1</i>"));
+    return html;
+}
+
+namespace {
+
+using namespace WelcomeStyle;
+
+QLabel *label(const QString &text, double points, QWidget *parent,
+              QFont::Weight weight = QFont::Normal, const QColor &colour = primary(),
+              bool markdown = false) {
+    auto *result = new QLabel(parent);
+    // Only the guide's own fixed texts are read as rich text; run-time values stay plain.
+    result->setTextFormat(markdown ? Qt::RichText : Qt::PlainText);
+    result->setText(markdown ? richText(text) : text);
+    result->setFont(font(points, weight));
+    result->setWordWrap(true);
+    QPalette colours = result->palette();
+    colours.setColor(QPalette::WindowText, colour);
+    result->setPalette(colours);
+    result->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    return result;
+}
+
+QLabel *marked(const QString &text, double points, QWidget *parent,
+               const QColor &colour = primary()) {
+    return label(text, points, parent, QFont::Normal, colour, true);
+}
+
+// A symbol drawn at its size in points, in a cell of `cellWidth`.
+class Symbol : public QWidget {
+public:
+    Symbol(const QString &name, int points, const QColor &colour, QWidget *parent,
+           int cellWidth = 0)
+        : QWidget(parent)
+        , m_name(name)
+        , m_points(points)
+        , m_colour(colour) {
+        setFixedSize(std::max(points, cellWidth), points + 2);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        drawSymbol(painter, m_name, QRectF(rect()).center(), m_points, m_colour);
+    }
+
+private:
+    QString m_name;
+    int m_points;
+    QColor m_colour;
+};
+
+// A rounded fill behind a column of blocks.
+class Card : public QWidget {
+public:
+    Card(const QColor &fill, double radius, QWidget *parent, bool capsule = false)
+        : QWidget(parent)
+        , m_fill(fill)
+        , m_radius(radius)
+        , m_capsule(capsule) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        if (m_capsule)
+            fillCapsule(painter, rect(), m_fill);
+        else
+            fillRoundedRect(painter, rect(), m_radius, m_fill);
+    }
+
+private:
+    QColor m_fill;
+    double m_radius;
+    bool m_capsule;
+};
+
+QVBoxLayout *cardColumn(QWidget *card, int padding, int spacing) {
+    auto *column = new QVBoxLayout(card);
+    column->setContentsMargins(padding, padding, padding, padding);
+    column->setSpacing(spacing);
+    return column;
+}
+
+QWidget *divider(QWidget *parent) {
+    auto *line = new Card(withOpacity(primary(), 0.12), 0, parent);
+    line->setFixedHeight(1);
+    return line;
+}
+
+// A number in an accent circle.
+class StepNumber : public QWidget {
+public:
+    StepNumber(int number, QWidget *parent)
+        : QWidget(parent)
+        , m_number(number) {
+        setFixedSize(17, 17);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(accent());
+        painter.drawEllipse(rect());
+        drawText(painter, rect(), QString::number(m_number), WelcomeStyle::font(11, QFont::Bold),
+                 Qt::white, Qt::AlignHCenter);
+    }
+
+private:
+    int m_number;
+};
+
+void stepHeader(QVBoxLayout *column, QWidget *parent, const QString &title, const QString &subtitle,
+                const QString &arrow = {}) {
+    auto *header = new QVBoxLayout;
+    header->setSpacing(6);
+    auto *row = new QHBoxLayout;
+    row->setSpacing(9);
+    auto *titleLabel = label(title, 20, parent, QFont::DemiBold);
+    titleLabel->setWordWrap(false);
+    row->addWidget(titleLabel, 0, Qt::AlignVCenter);
+    if (!arrow.isEmpty())
+        row->addWidget(new Symbol(arrow, 18, accent(), parent), 0, Qt::AlignVCenter);
+    row->addStretch();
+    header->addLayout(row);
+    header->addWidget(label(subtitle, 13, parent, QFont::Normal, secondary()));
+    column->addLayout(header);
+}
+
+void keyRow(QVBoxLayout *column, QWidget *parent, const QStringList &keys, bool emphasized,
+            const QString &markdown) {
+    auto *row = new QHBoxLayout;
+    row->setSpacing(12);
+    auto *cell = new QWidget(parent);
+    cell->setMinimumWidth(108);
+    auto *caps = new QHBoxLayout(cell);
+    caps->setContentsMargins(0, 0, 0, 0);
+    caps->setSpacing(4);
+    for (const QString &key : keys)
+        caps->addWidget(new KeyCap(key, emphasized, KeyCapSize::standard(), cell));
+    caps->addStretch();
+    row->addWidget(cell, 0, Qt::AlignTop);
+    row->addWidget(marked(markdown, 12.5, parent, emphasized ? primary() : secondary()), 1,
+                   Qt::AlignTop);
+    column->addLayout(row);
+}
+
+void numberedStep(QVBoxLayout *column, QWidget *parent, int number, const QString &markdown) {
+    auto *row = new QHBoxLayout;
+    row->setSpacing(9);
+    row->addWidget(new StepNumber(number, parent), 0, Qt::AlignTop);
+    row->addWidget(marked(markdown, 12, parent), 1, Qt::AlignTop);
+    column->addLayout(row);
+}
+
+void numberedSteps(QVBoxLayout *column, QWidget *parent, const QStringList &steps) {
+    auto *list = new QVBoxLayout;
+    list->setSpacing(9);
+    for (int i = 0; i < steps.size(); ++i)
+        numberedStep(list, parent, i + 1, steps[i]);
+    column->addLayout(list);
+}
+
+void noteCard(QVBoxLayout *column, QWidget *parent, const QString &markdown,
+              const QString &secondaryLine = {}) {
+    auto *card = new Card(withOpacity(primary(), 0.05), 8, parent);
+    QVBoxLayout *inside = cardColumn(card, 10, 4);
+    inside->addWidget(marked(markdown, 12, card));
+    if (!secondaryLine.isEmpty())
+        inside->addWidget(label(secondaryLine, 11.5, card, QFont::Normal, secondary()));
+    column->addWidget(card);
+}
+
+void menuEntryRow(QVBoxLayout *column, QWidget *parent, const QString &symbol, const QString &title,
+                  const QString &detail = {}) {
+    auto *row = new QHBoxLayout;
+    row->setSpacing(9);
+    row->addWidget(new Symbol(symbol, 11, accent(), parent, 15), 0, Qt::AlignTop);
+    auto *titleLabel = label(title, 12, parent, QFont::Medium);
+    titleLabel->setWordWrap(false);
+    row->addWidget(titleLabel, 0, Qt::AlignTop);
+    if (!detail.isEmpty())
+        row->addWidget(
+            label(QStringLiteral("— ") + detail, 11.5, parent, QFont::Normal, secondary()), 1,
+            Qt::AlignTop);
+    else
+        row->addStretch(1);
+    column->addLayout(row);
+}
+
+void statusCard(QVBoxLayout *column, QWidget *parent, bool granted) {
+    const QColor state = granted ? green() : orange();
+    auto *card = new Card(withOpacity(state, 0.1), 8, parent);
+    auto *row = new QHBoxLayout(card);
+    row->setContentsMargins(12, 12, 12, 12);
+    row->setSpacing(10);
+    row->addWidget(new Symbol(granted ? QStringLiteral("checkmark.circle.fill")
+                                      : QStringLiteral("exclamationmark.circle.fill"),
+                              18, state, card),
+                   0, Qt::AlignVCenter);
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    texts->addWidget(label(granted ? QStringLiteral("Accessibility is on")
+                                   : QStringLiteral("Accessibility is off"),
+                           13, card, QFont::DemiBold));
+    texts->addWidget(
+        label(granted ? QStringLiteral("Tallowquill can paste straight into the app you're using.")
+                      : QStringLiteral("Tallowquill can copy, but can't paste for you yet."),
+              11, card, QFont::Normal, secondary()));
+    row->addLayout(texts, 1);
+    column->addWidget(card);
+}
+
+} // namespace
+
+Controls addMenuBarStep(QVBoxLayout *column, QWidget *parent, const State &state) {
+    stepHeader(column, parent,
+               state.iconBelow ? QStringLiteral("Tallowquill is down here")
+                               : QStringLiteral("Tallowquill is up here"),
+               QStringLiteral("No taskbar button, no window — it lives in your panel, as an icon "
+                              "in its tray."),
+               state.iconBelow ? QStringLiteral("arrow.down") : QStringLiteral("arrow.up"));
+    column->addWidget(new MenuBarIllustration(32, parent));
+
+    auto *card = new Card(withOpacity(accent(), 0.1), 10, parent);
+    QVBoxLayout *inside = cardColumn(card, 16, 12);
+    inside->addWidget(
+        label(QStringLiteral("How you'll actually use it"), 14, card, QFont::DemiBold));
+    const QString display = state.settings.hotKeyDisplay();
+    if (state.settings.isDefaultHotKey()) {
+        keyRow(inside, card, {QStringLiteral("Ctrl"), QStringLiteral("V")}, false,
+               QStringLiteral("The paste you already know."));
+        keyRow(inside, card, {QStringLiteral("⌘"), QStringLiteral("⇧"), QStringLiteral("V")}, true,
+               QStringLiteral("**⌘** is your Super key: with **⇧ Shift** and V it opens your "
+                              "clipboard history, in any app."));
+    } else {
+        keyRow(inside, card, {display}, true,
+               QStringLiteral("Opens your clipboard history, in any app."));
+    }
+    inside->addWidget(label(QStringLiteral("Reach for ") + display +
+                                QStringLiteral(" the way you already reach for Ctrl+V — that's "
+                                               "the whole app. You almost never need to click "
+                                               "the panel icon."),
+                            12, card, QFont::Normal, secondary()));
+    column->addWidget(card);
+
+    auto *menu = new QVBoxLayout;
+    menu->setSpacing(8);
+    menu->addWidget(label(QStringLiteral("Click the icon when you need to:"), 12, parent,
+                          QFont::Medium, secondary()));
+    auto *entries = new QVBoxLayout;
+    entries->setSpacing(6);
+    menuEntryRow(entries, parent, QStringLiteral("gearshape"), QStringLiteral("Settings"),
+                 QStringLiteral("Change the shortcut or how long history is kept"));
+    menuEntryRow(entries, parent, QStringLiteral("trash"), QStringLiteral("Clear History"),
+                 QStringLiteral("Drop everything unpinned right now"));
+    menuEntryRow(entries, parent, QStringLiteral("book"), QStringLiteral("Getting Started"),
+                 QStringLiteral("Reopen this guide"));
+    menuEntryRow(entries, parent, QStringLiteral("power"), QStringLiteral("Quit Tallowquill"));
+    menu->addLayout(entries);
+    column->addLayout(menu);
+    return {};
+}
+
+Controls addAccessibilityStep(QVBoxLayout *column, QWidget *parent, const State &state) {
+    const bool sandboxed = state.sandboxed;
+    stepHeader(column, parent, QStringLiteral("Let Tallowquill paste for you"),
+               QStringLiteral("Tallowquill pastes by typing Ctrl+V into your window, through your "
+                              "X session's XTEST extension."));
+    statusCard(column, parent, state.granted);
+    Controls controls;
+    if (state.granted)
+        return controls;
+
+    controls.help =
+        new GuideButton(QStringLiteral("Open Auto-Paste Help"),
+                        QStringLiteral("arrow.up.forward.app"), !state.openedSettings, parent);
+    column->addWidget(controls.help);
+    if (sandboxed)
+        noteCard(column, parent,
+                 QStringLiteral("Tallowquill **probably isn't in the list yet** — dragging it in "
+                                "is the easiest way to add it."),
+                 QStringLiteral("If it's already there, just switch it on."));
+    else
+        noteCard(column, parent,
+                 QStringLiteral("Your X session does not offer **XTEST**, so Tallowquill cannot "
+                                "type for you yet."));
+    if (sandboxed) {
+        controls.reveal = new GuideButton(QStringLiteral("Show Tallowquill in Files"),
+                                          QStringLiteral("folder"), state.openedSettings, parent);
+        column->addWidget(controls.reveal);
+    }
+    column->addWidget(label(sandboxed ? QStringLiteral("With both windows open:")
+                                      : QStringLiteral("Then, in the window that opens:"),
+                            12, parent, QFont::Medium, secondary()));
+    using Highlight = AccessibilityPaneIllustration::Highlight;
+    if (sandboxed) {
+        column->addWidget(new DragToAccessibilityIllustration(140, 12, parent));
+        numberedSteps(column, parent,
+                      {QStringLiteral("**Drag Tallowquill** from the Files window onto the list "
+                                      "of apps."),
+                       QStringLiteral("That's it — your desktop adds it *and* turns it on. This "
+                                      "window turns green by itself.")});
+        auto *trouble = new QVBoxLayout;
+        trouble->setSpacing(10);
+        trouble->addSpacing(2);
+        trouble->addWidget(divider(parent));
+        trouble->addSpacing(2);
+        trouble->addWidget(label(QStringLiteral("Trouble finding Tallowquill in your apps?"), 13,
+                                 parent, QFont::DemiBold));
+        trouble->addWidget(marked(QStringLiteral("You can add it with the **+** button instead:"),
+                                  12, parent, secondary()));
+        trouble->addWidget(new AccessibilityPaneIllustration(Highlight::plusButton, 30, parent));
+        numberedSteps(trouble, parent,
+                      {QStringLiteral("Click the **+** button underneath the list."),
+                       QStringLiteral("Choose **Applications** on the left, click "
+                                      "**Tallowquill**, then click **Open**."),
+                       QStringLiteral("Switch Tallowquill **on** if it isn't already.")});
+        column->addLayout(trouble);
+    } else {
+        column->addWidget(new AccessibilityPaneIllustration(Highlight::existingRow, 30, parent));
+        numberedSteps(column, parent,
+                      {QStringLiteral("Open the help page with the button above and follow the "
+                                      "steps for your session."),
+                       QStringLiteral("This window turns green by itself once auto-paste works.")});
+    }
+    column->addSpacing(2);
+    column->addWidget(label(QStringLiteral("Rather skip? Tallowquill still copies whatever you "
+                                           "pick — you'd just press Ctrl+V yourself to paste it."),
+                            11.5, parent, QFont::Normal, secondary()));
+    return controls;
+}
+
+Controls addBasicsStep(QVBoxLayout *column, QWidget *parent, const State &state) {
+    auto *top = new QHBoxLayout;
+    top->setSpacing(10);
+    auto *header = new QVBoxLayout;
+    stepHeader(header, parent, QStringLiteral("How it works out of the box"),
+               QStringLiteral("All of this is changeable later in Settings."));
+    top->addLayout(header, 1);
+    if (state.granted) {
+        auto *badge = new Card(withOpacity(green(), 0.12), 0, parent, true);
+        auto *row = new QHBoxLayout(badge);
+        row->setContentsMargins(7, 4, 7, 4);
+        row->setSpacing(4);
+        row->addWidget(new Symbol(QStringLiteral("checkmark.circle.fill"), 10, green(), badge));
+        auto *text = label(QStringLiteral("Accessibility On"), 10.5, badge, QFont::Medium, green());
+        text->setWordWrap(false);
+        row->addWidget(text);
+        badge->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        top->addWidget(badge, 0, Qt::AlignTop);
+    }
+    column->addLayout(top);
+
+    auto *card = new Card(withOpacity(accent(), 0.1), 10, parent);
+    QVBoxLayout *inside = cardColumn(card, 14, 9);
+    auto *caps = new QHBoxLayout;
+    caps->setSpacing(7);
+    for (const QString &part :
+         displayParts(state.settings.hotKeyCode(), state.settings.hotKeyModifiers()))
+        caps->addWidget(new KeyCap(part, true, KeyCapSize::large(), card));
+    caps->addStretch();
+    inside->addLayout(caps);
+    inside->addWidget(marked(QStringLiteral("**This is how you use Tallowquill.** Press it in any "
+                                            "app to open your clipboard history."),
+                             12.5, card));
+    column->addWidget(card);
+
+    auto *keys = new Card(withOpacity(primary(), 0.04), 8, parent);
+    auto *table = new QVBoxLayout(keys);
+    table->setContentsMargins(0, 0, 0, 0);
+    table->setSpacing(0);
+    auto *heading =
+        label(QStringLiteral("Once the popup is open"), 11, keys, QFont::DemiBold, secondary());
+    heading->setContentsMargins(12, 10, 12, 2);
+    table->addWidget(heading);
+    const struct {
+        const char *label;
+        QStringList keys;
+    } rows[] = {
+        {"Paste the selected item", {QStringLiteral("⏎")}},
+        {"Paste without formatting", {QStringLiteral("⌘"), QStringLiteral("⏎")}},
+        {"Pin / unpin", {QStringLiteral("P")}},
+        {"Close the popup", {QStringLiteral("esc")}},
+    };
+    for (const auto &entry : rows) {
+        auto *row = new QHBoxLayout;
+        row->setContentsMargins(12, 7, 12, 7);
+        row->addWidget(label(QString::fromUtf8(entry.label), 12.5, keys), 1);
+        row->addSpacing(8);
+        auto *caps = new QHBoxLayout;
+        caps->setSpacing(5);
+        for (const QString &key : entry.keys)
+            caps->addWidget(new KeyCap(key, false, KeyCapSize::small(), keys));
+        row->addLayout(caps);
+        table->addLayout(row);
+    }
+    auto *line = new QHBoxLayout;
+    line->setContentsMargins(12, 0, 12, 0);
+    line->addWidget(divider(keys));
+    table->addLayout(line);
+    auto *retention = new QHBoxLayout;
+    retention->setContentsMargins(12, 11, 12, 11);
+    retention->addWidget(label(QStringLiteral("Keep recent items for"), 12.5, keys), 1);
+    auto *value = label(retentionLabel(state.settings.retentionMinutes()), 12.5, keys,
+                        QFont::Medium, secondary());
+    value->setWordWrap(false);
+    retention->addWidget(value);
+    table->addLayout(retention);
+    column->addWidget(keys);
+
+    Controls controls;
+    auto *launch = new QHBoxLayout;
+    launch->addWidget(label(QStringLiteral("Open Tallowquill automatically at login"), 13, parent),
+                      1);
+    controls.launchAtLogin = new SwitchButton(parent);
+    controls.launchAtLogin->setChecked(state.launchAtLogin);
+    launch->addWidget(controls.launchAtLogin, 0, Qt::AlignVCenter);
+    column->addLayout(launch);
+
+    column->addWidget(label(QStringLiteral("Pinned items stay until you unpin them and survive a "
+                                           "restart. Everything else lives in memory only and is "
+                                           "gone when you quit — nothing unpinned is ever written "
+                                           "to disk."),
+                            11, parent, QFont::Normal, secondary()));
+    return controls;
+}
+
+} // namespace WelcomeSteps

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "welcome/WelcomeView.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class Workspace;
+
+// A screen as the guide's placement sees it: its whole area and the part panels leave free.
+struct ScreenArea {
+    QRect geometry;
+    QRect available;
+};
+
+// The guide window's top-left corner: 16 in from the right and top edges of the free area of
+// the first screen that holds the panel icon (else the primary screen, else the first), pinned
+// 16 from the left or bottom edge when the screen is too small. None without screens.
+std::optional<QPoint> welcomeWindowOrigin(const QList<ScreenArea> &screens, int primary,
+                                          std::optional<QRect> iconFrame, QSize frameSize);
+// Whether the panel icon lies in the lower half of the screen that holds it.
+bool iconInLowerHalf(const QList<ScreenArea> &screens, std::optional<QRect> iconFrame);
+
+// The window of the first-run guide, "Welcome to Tallowquill": built on every show that finds
+// none, always above normal windows and on every workspace, in the upper right corner of the
+// panel icon's screen. It follows the guide's height downwards from a fixed top edge. Finishing
+// the guide or closing the window runs `onDismiss` once and leaves no window.
+class WelcomeWindowController : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int initialWidth = 480;
+    static constexpr int initialHeight = 600;
+    static constexpr int margin = 16;
+    static constexpr int resizeMilliseconds = 200;
+
+    // Everything handed in must outlive the controller.
+    WelcomeWindowController(const WelcomeContext &context, Workspace &workspace,
+                            QObject *parent = nullptr);
+    ~WelcomeWindowController() override;
+
+    // Builds and shows the guide, or brings the one already open to the front.
+    void show();
+
+    QWidget *window() const { return m_window.get(); }
+    WelcomeView *view() const { return m_view; }
+
+    std::function<void()> onDismiss;
+    // The panel icon's frame in global coordinates, when known.
+    std::function<std::optional<QRect>()> statusItemFrame;
+
+private:
+    void bringForward();
+    void finish();
+    void windowClosed();
+    void resizeContent(double height);
+
+    WelcomeContext m_context;
+    Workspace &m_workspace;
+    std::unique_ptr<QWidget> m_window;
+    QPointer<WelcomeView> m_view;
+};
