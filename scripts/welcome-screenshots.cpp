@@ -1,12 +1,20 @@
 // Pictures of the guide's drawings and controls for people to look at: run by
 // scripts/welcome-screenshots, which gives it a private X server. Writes PNGs to the folder named
 // by its first argument, each in a light and a dark palette.
+#include "settings/AppSettings.h"
+#include "support/FakeKeyPoster.h"
+#include "support/FakeLoginItem.h"
+#include "support/FakeWorkspace.h"
+#include "support/MemoryDefaultsStore.h"
+#include "system/AutoPaste.h"
+#include "system/AutoPasteHelp.h"
 #include "welcome/AccessibilityPaneIllustration.h"
 #include "welcome/DragToAccessibilityIllustration.h"
 #include "welcome/GuideButton.h"
 #include "welcome/KeyCap.h"
 #include "welcome/MenuBarIllustration.h"
 #include "welcome/WelcomeStyle.h"
+#include "welcome/WelcomeView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -100,7 +108,75 @@ protected:
     }
 };
 
+// The whole guide as its window shows it, at the height it asks for.
+struct GuideShot {
+    const char *name;
+    WelcomeView::Step step;
+    bool trusted = false;
+    bool sandboxed = false;
+    bool customShortcut = false;
+    bool iconBelow = false;
+    bool openedHelp = false;
+    bool countdown = false;
+};
+
+void saveGuide(const GuideShot &shot) {
+    tqtest::FakeKeyPoster keys;
+    keys.trusted = shot.trusted && !shot.countdown;
+    tqtest::FakeLoginItem loginItem;
+    tqtest::FakeWorkspace workspace;
+    AppSettings settings(std::make_unique<MemoryDefaultsStore>());
+    if (shot.customShortcut) {
+        settings.setHotKeyCode(3); // F
+        settings.setHotKeyModifiers(4096 | 2048);
+    }
+    AutoPaste autoPaste(keys);
+    AutoPasteHelp help(workspace);
+    if (shot.sandboxed)
+        qputenv("APP_SANDBOX_CONTAINER_ID", "pictures");
+    WelcomeView view({settings, loginItem, autoPaste, help}, {}, {}, shot.iconBelow);
+    view.show();
+    for (int i = 0; i < static_cast<int>(shot.step); ++i)
+        view.move(+1);
+    if (shot.openedHelp && !view.guideButtons().isEmpty())
+        view.guideButtons().first()->click();
+    if (shot.countdown) {
+        keys.trusted = true; // turned on while the permission step shows
+        view.checkPermission();
+    }
+    view.resize(WelcomeView::viewWidth, view.contentHeight());
+    QTest::qWait(300); // fades settle: time for people, not a test
+    if (shot.countdown)
+        view.holdAutoAdvanceProgress(0.4);
+    const QString file = g_folder + QStringLiteral("/guide-") + QString::fromUtf8(shot.name) +
+                         g_suffix + QStringLiteral(".png");
+    if (!view.grab().save(file))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    qunsetenv("APP_SANDBOX_CONTAINER_ID");
+}
+
+void saveGuides() {
+    using Step = WelcomeView::Step;
+    const GuideShot shots[] = {
+        {"1-panel", Step::menuBar},
+        {"1-panel-custom-shortcut", Step::menuBar, false, false, true},
+        {"1-panel-icon-below", Step::menuBar, false, false, false, true},
+        {"2-permission-off", Step::accessibility},
+        {"2-permission-off-help-opened", Step::accessibility, false, false, false, false, true},
+        {"2-permission-off-sandboxed", Step::accessibility, false, true},
+        {"2-permission-off-sandboxed-help-opened", Step::accessibility, false, true, false, false,
+         true},
+        {"2-permission-on", Step::accessibility, true},
+        {"2-permission-countdown", Step::accessibility, true, false, false, false, false, true},
+        {"3-basics", Step::basics},
+        {"3-basics-on-custom-shortcut", Step::basics, true, false, true},
+    };
+    for (const GuideShot &shot : shots)
+        saveGuide(shot);
+}
+
 void saveAll() {
+    saveGuides();
     save(QStringLiteral("symbols"),
          [](QWidget *window, QVBoxLayout *column) { column->addWidget(new SymbolSheet(window)); });
     using Highlight = AccessibilityPaneIllustration::Highlight;

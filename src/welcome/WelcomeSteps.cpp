@@ -32,10 +32,21 @@ namespace {
 
 using namespace WelcomeStyle;
 
+// A wrapping label whose height follows its width alone: the guess QLabel makes for its
+// minimum at an unknown width would otherwise stretch the step beyond its content.
+class WrapLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override {
+        return wordWrap() ? QSize(0, 0) : QLabel::minimumSizeHint();
+    }
+};
+
 QLabel *label(const QString &text, double points, QWidget *parent,
               QFont::Weight weight = QFont::Normal, const QColor &colour = primary(),
               bool markdown = false) {
-    auto *result = new QLabel(parent);
+    auto *result = new WrapLabel(parent);
+    result->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Only the guide's own fixed texts are read as rich text; run-time values stay plain.
     result->setTextFormat(markdown ? Qt::RichText : Qt::PlainText);
     result->setText(markdown ? richText(text) : text);
@@ -44,7 +55,6 @@ QLabel *label(const QString &text, double points, QWidget *parent,
     QPalette colours = result->palette();
     colours.setColor(QPalette::WindowText, colour);
     result->setPalette(colours);
-    result->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     return result;
 }
 
@@ -140,14 +150,15 @@ private:
 };
 
 void stepHeader(QVBoxLayout *column, QWidget *parent, const QString &title, const QString &subtitle,
-                const QString &arrow = {}) {
+                const QString &arrow = {}, bool wrapTitle = false) {
     auto *header = new QVBoxLayout;
     header->setSpacing(6);
     auto *row = new QHBoxLayout;
     row->setSpacing(9);
     auto *titleLabel = label(title, 20, parent, QFont::DemiBold);
-    titleLabel->setWordWrap(false);
-    row->addWidget(titleLabel, 0, Qt::AlignVCenter);
+    // One line unless something beside the header leaves too little room.
+    titleLabel->setWordWrap(wrapTitle);
+    row->addWidget(titleLabel, wrapTitle ? 1 : 0, Qt::AlignVCenter);
     if (!arrow.isEmpty())
         row->addWidget(new Symbol(arrow, 18, accent(), parent), 0, Qt::AlignVCenter);
     row->addStretch();
@@ -156,8 +167,8 @@ void stepHeader(QVBoxLayout *column, QWidget *parent, const QString &title, cons
     column->addLayout(header);
 }
 
-void keyRow(QVBoxLayout *column, QWidget *parent, const QStringList &keys, bool emphasized,
-            const QString &markdown) {
+QWidget *keyRow(QVBoxLayout *column, QWidget *parent, const QStringList &keys, bool emphasized,
+                const QString &markdown) {
     auto *row = new QHBoxLayout;
     row->setSpacing(12);
     auto *cell = new QWidget(parent);
@@ -169,9 +180,20 @@ void keyRow(QVBoxLayout *column, QWidget *parent, const QStringList &keys, bool 
         caps->addWidget(new KeyCap(key, emphasized, KeyCapSize::standard(), cell));
     caps->addStretch();
     row->addWidget(cell, 0, Qt::AlignTop);
-    row->addWidget(marked(markdown, 12.5, parent, emphasized ? primary() : secondary()), 1,
-                   Qt::AlignTop);
+    auto *text = marked(markdown, 12.5, parent, emphasized ? primary() : secondary());
+    text->setContentsMargins(0, 5, 0, 0); // the first line level with the key labels
+    row->addWidget(text, 1, Qt::AlignTop);
     column->addLayout(row);
+    return cell;
+}
+
+// Key cells side by side start their texts on one line, however wide their caps are.
+void alignCells(const QList<QWidget *> &cells) {
+    int width = 108;
+    for (const QWidget *cell : cells)
+        width = std::max(width, cell->sizeHint().width());
+    for (QWidget *cell : cells)
+        cell->setFixedWidth(width);
 }
 
 void numberedStep(QVBoxLayout *column, QWidget *parent, int number, const QString &markdown) {
@@ -257,11 +279,13 @@ Controls addMenuBarStep(QVBoxLayout *column, QWidget *parent, const State &state
         label(QStringLiteral("How you'll actually use it"), 14, card, QFont::DemiBold));
     const QString display = state.settings.hotKeyDisplay();
     if (state.settings.isDefaultHotKey()) {
-        keyRow(inside, card, {QStringLiteral("Ctrl"), QStringLiteral("V")}, false,
-               QStringLiteral("The paste you already know."));
-        keyRow(inside, card, {QStringLiteral("⌘"), QStringLiteral("⇧"), QStringLiteral("V")}, true,
-               QStringLiteral("**⌘** is your Super key: with **⇧ Shift** and V it opens your "
-                              "clipboard history, in any app."));
+        alignCells(
+            {keyRow(inside, card, {QStringLiteral("Ctrl"), QStringLiteral("V")}, false,
+                    QStringLiteral("The paste you already know.")),
+             keyRow(inside, card, {QStringLiteral("⌘"), QStringLiteral("⇧"), QStringLiteral("V")},
+                    true,
+                    QStringLiteral("**⌘** is your Super key: with **⇧ Shift** and V it opens "
+                                   "your clipboard history, in any app."))});
     } else {
         keyRow(inside, card, {display}, true,
                QStringLiteral("Opens your clipboard history, in any app."));
@@ -365,7 +389,7 @@ Controls addBasicsStep(QVBoxLayout *column, QWidget *parent, const State &state)
     top->setSpacing(10);
     auto *header = new QVBoxLayout;
     stepHeader(header, parent, QStringLiteral("How it works out of the box"),
-               QStringLiteral("All of this is changeable later in Settings."));
+               QStringLiteral("All of this is changeable later in Settings."), {}, state.granted);
     top->addLayout(header, 1);
     if (state.granted) {
         auto *badge = new Card(withOpacity(green(), 0.12), 0, parent, true);
@@ -415,7 +439,9 @@ Controls addBasicsStep(QVBoxLayout *column, QWidget *parent, const State &state)
     for (const auto &entry : rows) {
         auto *row = new QHBoxLayout;
         row->setContentsMargins(12, 7, 12, 7);
-        row->addWidget(label(QString::fromUtf8(entry.label), 12.5, keys), 1);
+        auto *text = label(QString::fromUtf8(entry.label), 12.5, keys);
+        text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        row->addWidget(text, 1, Qt::AlignVCenter);
         row->addSpacing(8);
         auto *caps = new QHBoxLayout;
         caps->setSpacing(5);
@@ -440,8 +466,10 @@ Controls addBasicsStep(QVBoxLayout *column, QWidget *parent, const State &state)
 
     Controls controls;
     auto *launch = new QHBoxLayout;
-    launch->addWidget(label(QStringLiteral("Open Tallowquill automatically at login"), 13, parent),
-                      1);
+    auto *launchLabel =
+        label(QStringLiteral("Open Tallowquill automatically at login"), 13, parent);
+    launchLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    launch->addWidget(launchLabel, 1, Qt::AlignVCenter);
     controls.launchAtLogin = new SwitchButton(parent);
     controls.launchAtLogin->setChecked(state.launchAtLogin);
     launch->addWidget(controls.launchAtLogin, 0, Qt::AlignVCenter);
