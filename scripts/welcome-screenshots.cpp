@@ -1,4 +1,5 @@
-// Pictures of the guide's drawings and controls for people to look at: run by
+// Pictures of the guide, every step and variant, and of its drawings and controls, for people
+// to look at: run by
 // scripts/welcome-screenshots, which gives it a private X server. Writes PNGs to the folder named
 // by its first argument, each in a light and a dark palette.
 #include "settings/AppSettings.h"
@@ -22,6 +23,8 @@
 #include <QHBoxLayout>
 #include <QList>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -118,6 +121,7 @@ struct GuideShot {
     bool iconBelow = false;
     bool openedHelp = false;
     bool countdown = false;
+    bool scrolledToEnd = false;
 };
 
 void saveGuide(const GuideShot &shot) {
@@ -148,6 +152,10 @@ void saveGuide(const GuideShot &shot) {
     QTest::qWait(300); // fades settle: time for people, not a test
     if (shot.countdown)
         view.holdAutoAdvanceProgress(0.4);
+    if (shot.scrolledToEnd) {
+        QScrollBar *bar = view.findChild<QScrollArea *>()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+    }
     const QString file = g_folder + QStringLiteral("/guide-") + QString::fromUtf8(shot.name) +
                          g_suffix + QStringLiteral(".png");
     if (!view.grab().save(file))
@@ -166,6 +174,8 @@ void saveGuides() {
         {"2-permission-off-sandboxed", Step::accessibility, false, true},
         {"2-permission-off-sandboxed-help-opened", Step::accessibility, false, true, false, false,
          true},
+        {"2-permission-off-sandboxed-end", Step::accessibility, false, true, false, false, false,
+         false, true},
         {"2-permission-on", Step::accessibility, true},
         {"2-permission-countdown", Step::accessibility, true, false, false, false, false, true},
         {"3-basics", Step::basics},
