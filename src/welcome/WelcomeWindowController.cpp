@@ -109,7 +109,8 @@ void WelcomeWindowController::show() {
         },
         iconInLowerHalf(screens, icon), window.get());
     layout->addWidget(m_view);
-    window->resize(initialWidth, initialHeight);
+    // Titled and closable only: the user does not resize it, the guide does.
+    window->setFixedSize(initialWidth, initialHeight);
     window->winId(); // the native window exists from here on
     m_workspace.showOnAllWorkspaces(Workspace::WindowId(window->winId()));
 
@@ -158,7 +159,14 @@ void WelcomeWindowController::resizeContent(double height) {
         return;
     QRect target = m_window->geometry();
     target.setHeight(qRound(height)); // the top edge and the width stay
+    // The height is fixed between resizes; the animation needs room to pass through.
+    const int from = m_window->height();
+    m_window->setMinimumHeight(std::min(from, target.height()));
+    m_window->setMaximumHeight(std::max(from, target.height()));
     auto *animation = new QPropertyAnimation(m_window.get(), "geometry", m_window.get());
+    const QPointer<QWidget> window(m_window.get());
+    connect(animation, &QPropertyAnimation::finished, window,
+            [window, target] { window->setFixedHeight(target.height()); });
     animation->setDuration(resizeMilliseconds);
     animation->setEndValue(target);
     animation->setEasingCurve(QEasingCurve::InOutQuad);
