@@ -64,7 +64,9 @@ public:
     void checkPermission();
     void startAutoAdvance();
     void stopAutoAdvance();
+    // One step forwards (+1) or back (-1); the widget's own move(QPoint) stays available.
     void move(int delta);
+    using QWidget::move;
 
     // For tests and still pictures: a shorter countdown, or one held at a fill fraction.
     void setAutoAdvanceDuration(int milliseconds);

@@ -4,9 +4,11 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -22,6 +24,14 @@ public:
     std::function<void()> onClose;
 
 protected:
+    // Dragging anywhere the guide leaves free moves the window, as its title bar does.
+    void mousePressEvent(QMouseEvent *event) override {
+        if (event->button() == Qt::LeftButton && windowHandle() &&
+            windowHandle()->startSystemMove())
+            return;
+        QWidget::mousePressEvent(event);
+    }
+
     void closeEvent(QCloseEvent *event) override {
         QWidget::closeEvent(event);
         if (event->isAccepted() && onClose)
