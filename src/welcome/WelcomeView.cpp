@@ -229,6 +229,9 @@ void WelcomeView::buildStep() {
     if (m_launchSwitch)
         connect(m_launchSwitch, &SwitchButton::toggled, this, &WelcomeView::setLaunchAtLogin);
     m_scroll->setWidget(m_content);
+    // A focused control of the old step went with it; Return must still reach the guide.
+    if (isVisible() && !window()->focusWidget())
+        setFocus();
 }
 
 void WelcomeView::showNavigation() {
