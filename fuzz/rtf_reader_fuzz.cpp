@@ -3,20 +3,10 @@
 #include "history/RtfReader.h"
 
 #include <QByteArray>
-#include <QGuiApplication>
 #include <QTextDocument>
 
 #include <cstddef>
 #include <cstdint>
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "rtf_reader_fuzz";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // Most inputs would be refused at the first byte; start them as RTF so the parser runs.
