@@ -5,10 +5,10 @@
 #include "history/PasteboardWriter.h"
 #include "history/PinStore.h"
 #include "history/RtfWriter.h"
-#include "support/MemoryDefaultsStore.h"
 #include "platform/Pasteboard.h"
 #include "settings/AppSettings.h"
 #include "support/FakePasteboard.h"
+#include "support/MemoryDefaultsStore.h"
 
 #include "LargePage.h"
 

@@ -3,13 +3,13 @@
 // figure is the median of 20 openings (median_ms).
 #include "history/ClipboardMonitor.h"
 #include "history/PinStore.h"
-#include "support/MemoryDefaultsStore.h"
 #include "popup/PopupController.h"
 #include "popup/PopupPanel.h"
 #include "settings/AppSettings.h"
 #include "support/FakeKeyPoster.h"
 #include "support/FakePasteboard.h"
 #include "support/FakeWorkspace.h"
+#include "support/MemoryDefaultsStore.h"
 
 #include "LargePage.h"
 #include "system/AutoPaste.h"

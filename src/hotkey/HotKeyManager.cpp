@@ -2,8 +2,8 @@
 
 #include "hotkey/KeyCodeTranslation.h"
 #include "hotkey/ShortcutFormat.h"
-#include "platform/SystemLog.h"
 #include "platform/HotKeyGrab.h"
+#include "platform/SystemLog.h"
 
 namespace {
 HotKeyManager *g_shared = nullptr;
