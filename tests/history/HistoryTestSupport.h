@@ -2,8 +2,8 @@
 
 #include "history/ClipboardItem.h"
 #include "history/ClipboardMonitor.h"
-#include "support/MemoryDefaultsStore.h"
 #include "support/FakePasteboard.h"
+#include "support/MemoryDefaultsStore.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -31,6 +31,16 @@ struct Offer {
 };
 
 using MemoryDefaults = MemoryDefaultsStore;
+
+// An entry with an id of its own.
+inline ClipboardItem entry(ClipboardItem::Kind kind, const QString &text, double copiedAt = 0) {
+    ClipboardItem item;
+    item.id = QUuid::createUuid();
+    item.kind = kind;
+    item.text = text;
+    item.copiedAt = copiedAt;
+    return item;
+}
 
 // Polls, then waits until the capture worker has handed back what the poll found.
 inline void pollAndSettle(ClipboardMonitor &monitor) {

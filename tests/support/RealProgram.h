@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -49,5 +50,73 @@ inline bool xclipCopy(const QString &target, const QByteArray &bytes) {
     xclip.closeWriteChannel();
     return xclip.waitForFinished() && xclip.exitCode() == 0;
 }
+
+// Runs a command while this process goes on serving its own windows and clipboard; its output.
+inline QByteArray run(const QString &program, const QStringList &arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    waitFor([&] { return process.waitForFinished(5) || process.state() == QProcess::NotRunning; });
+    return process.readAllStandardOutput().trimmed();
+}
+
+inline QByteArray xdotool(const QStringList &arguments) {
+    return run(QStringLiteral("xdotool"), arguments);
+}
+
+// The visible window of that title, else empty.
+inline QByteArray windowNamed(const QString &name) {
+    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--name"), QLatin1Char('^') + name + QLatin1Char('$')});
+}
+
+// The environment the program is started in: its own platform, and a line on standard error
+// for every entry it records, which is what tests wait on.
+inline QProcessEnvironment programEnvironment() {
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.insert(QStringLiteral("TALLOWQUILL_REPORT_HISTORY"), QStringLiteral("1"));
+    return environment;
+}
+
+// The real program, ended with SIGTERM when the test is done with it.
+class RealProgram {
+public:
+    explicit RealProgram(const QProcessEnvironment &environment = programEnvironment()) {
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(TQ_BINARY_DIR "/tallowquill"), {});
+        process.waitForStarted();
+    }
+    ~RealProgram() {
+        if (process.state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+            process.waitForFinished(5000);
+        }
+    }
+    RealProgram(const RealProgram &) = delete;
+    RealProgram &operator=(const RealProgram &) = delete;
+
+    // The "recorded" lines so far.
+    QStringList recorded() {
+        log += process.readAllStandardError();
+        QStringList lines;
+        for (const QString &line : QString::fromUtf8(log).split(QLatin1Char('\n')))
+            if (line.startsWith(QStringLiteral("tallowquill: recorded ")))
+                lines.append(line);
+        return lines;
+    }
+
+    // Waits until the newest recorded entry is the one whose text is given.
+    bool waitForRecorded(const QString &text) {
+        return waitFor(
+            [&] {
+                const QStringList lines = recorded();
+                return !lines.isEmpty() && lines.last().endsWith(QStringLiteral(": ") + text);
+            },
+            30'000);
+    }
+
+    QProcess process;
+    QByteArray log; // standard error so far
+};
 
 } // namespace tqtest

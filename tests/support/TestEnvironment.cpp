@@ -1,7 +1,10 @@
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -30,6 +33,24 @@ QString resetHome() {
 
 QString home() {
     return currentDir() ? currentDir()->path() : QString();
+}
+
+QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray testData(const QString &path) {
+    QFile file(QStringLiteral(TQ_TEST_DATA_DIR "/") + path);
+    if (!file.open(QIODevice::ReadOnly))
+        ADD_FAILURE() << "no test data " << path.toStdString();
+    return file.readAll();
 }
 
 } // namespace tqtest

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace tqtest {
@@ -11,5 +12,12 @@ QString resetHome();
 
 // The temporary HOME of the running test process.
 QString home();
+
+// A whole file, or nothing when it cannot be read.
+QByteArray readFile(const QString &path);
+// Writes a file, making its folder first; false when that fails.
+bool writeFile(const QString &path, const QByteArray &bytes);
+// A file of tests/data, by its path there.
+QByteArray testData(const QString &path);
 
 } // namespace tqtest
