@@ -15,7 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <sys/stat.h>
 
 namespace {
@@ -25,36 +24,15 @@ using namespace tqtest;
 [[maybe_unused]] const bool g_servesClipboard = serveClipboardIfAsked();
 
 QByteArray testData(const char *path) {
-    QFile file(QStringLiteral(TQ_TEST_DATA_DIR "/") + QLatin1String(path));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
-    return file.readAll();
+    return tqtest::testData(QLatin1String(path));
 }
 
 class HostileOwners : public ::testing::Test {
 protected:
-    HostileOwners() {
-        resetHome();
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        environment.insert(QStringLiteral("TALLOWQUILL_REPORT_HISTORY"), QStringLiteral("1"));
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(TQ_BINARY_DIR "/tallowquill"), {});
-        EXPECT_TRUE(waitFor(shortcutHeldElsewhere));
-    }
-    ~HostileOwners() override {
-        ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
-        program.waitForFinished(5000);
-    }
+    HostileOwners() { EXPECT_TRUE(waitFor(shortcutHeldElsewhere)); }
 
     // The entries recorded so far, as the program announces them.
-    QStringList recorded() {
-        log += program.readAllStandardError();
-        QStringList lines;
-        for (const QString &line : QString::fromUtf8(log).split(QLatin1Char('\n')))
-            if (line.startsWith(QStringLiteral("tallowquill: recorded ")))
-                lines.append(line);
-        return lines;
-    }
+    QStringList recorded() { return program.recorded(); }
 
     // A plain copy made now is recorded: capture goes on.
     bool recordsMarker() {
@@ -71,32 +49,25 @@ protected:
     // The shortcut shows the popup (however the owner behaves), and Escape closes it.
     bool popupOpens() {
         const auto shown = [] {
-            QProcess search;
-            search.start(QStringLiteral("xdotool"),
-                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                          QStringLiteral("--name"), QStringLiteral("^Clipboard History$")});
-            search.waitForFinished();
-            return !search.readAllStandardOutput().trimmed().isEmpty();
+            return !windowNamed(QStringLiteral("Clipboard History")).isEmpty();
         };
-        QProcess::execute(QStringLiteral("xdotool"),
-                          {QStringLiteral("key"), QStringLiteral("super+shift+v")});
+        xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")});
         const bool opened = waitFor(shown, 30'000);
-        QProcess::execute(QStringLiteral("xdotool"),
-                          {QStringLiteral("key"), QStringLiteral("Escape")});
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
         return opened && waitFor([&] { return !shown(); });
     }
 
     // The most memory the program has held, in MiB.
     qint64 peakMemory() const {
-        QFile status(QStringLiteral("/proc/%1/status").arg(program.processId()));
+        QFile status(QStringLiteral("/proc/%1/status").arg(program.process.processId()));
         status.open(QIODevice::ReadOnly);
         const auto match = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+) kB"))
                                .match(QString::fromLatin1(status.readAll()));
         return match.captured(1).toLongLong() / 1024;
     }
 
-    QProcess program;
-    QByteArray log;
+    QString home = resetHome();
+    RealProgram program;
     int markers = 0;
 };
 
@@ -176,10 +147,10 @@ TEST_F(HostileOwners, StayResponsiveAndRecordOnlyWhatWasCopied) {
             if (owner.script.behaviour == OwnerBehaviour::TricklesForever) {
                 EXPECT_TRUE(waitFor([&] { return copied.piecesSent() > pieces; }));
             }
-            ASSERT_TRUE(recordsMarker()) << log.constData();
+            ASSERT_TRUE(recordsMarker()) << program.log.constData();
         }
         const QStringList lines = recorded().mid(before);
-        EXPECT_EQ(lines.size(), owner.page ? 2 : 1) << log.constData();
+        EXPECT_EQ(lines.size(), owner.page ? 2 : 1) << program.log.constData();
         if (owner.page) {
             EXPECT_TRUE(lines.first().startsWith(QStringLiteral("tallowquill: recorded ") +
                                                  QLatin1String(owner.page)) &&
@@ -187,7 +158,6 @@ TEST_F(HostileOwners, StayResponsiveAndRecordOnlyWhatWasCopied) {
                 << lines.first().toStdString();
         }
     }
-    std::printf("[ figure   ] peak memory: %lld MiB\n", static_cast<long long>(peakMemory()));
     EXPECT_LT(peakMemory(), 1024);
 }
 
@@ -198,7 +168,7 @@ TEST_F(HostileOwners, RacingCopiesKeepTheirOrder) {
     ScriptedOwner second(OwnerScript{OwnerBehaviour::Answers, {{"UTF8_STRING", "B"}}, {}, 0, 5000});
     ASSERT_TRUE(waitFor([&] { return first.hasCopied() && second.hasCopied(); }, 60'000));
     ASSERT_TRUE(recordsMarker());
-    ASSERT_EQ(program.state(), QProcess::Running);
+    ASSERT_EQ(program.process.state(), QProcess::Running);
 
     QHash<QChar, int> last;
     const QRegularExpression entry(QStringLiteral(", (\\d+) recent, .*: ([AB]) (\\d+)$"));

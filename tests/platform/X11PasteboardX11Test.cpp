@@ -2,6 +2,7 @@
 #include "support/FakePasteboard.h"
 
 #include "support/ClipboardClients.h"
+#include "support/TestEnvironment.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -19,9 +20,7 @@ using namespace tqtest;
 namespace {
 
 QByteArray testData(const char *name) {
-    QFile file(QStringLiteral(TQ_TEST_DATA_DIR "/clipboard/") + QLatin1String(name));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-    return file.readAll();
+    return tqtest::testData(QStringLiteral("clipboard/") + QLatin1String(name));
 }
 
 // What each read of the pasteboard gives; nothing where a field is left empty.
@@ -60,28 +59,10 @@ protected:
     X11Pasteboard pasteboard;
 };
 
-// --- change count --------------------------------------------------------------------------
+// --- change count ---------------------------------------------------------------------------
 
-// A write of ours is one change, so the history never records its own paste.
-TEST_F(X11PasteboardTest, OurWriteIsExactlyOneChange) {
-    const qint64 before = pasteboard.changeCount();
-    pasteboard.setContents(
-        {.string = QStringLiteral("one write"), .rtf = QByteArrayLiteral("{\\rtf1 x}")});
-    EXPECT_EQ(pasteboard.changeCount(), before + 1);
-
-    // Whatever the server reports about our own ownership has been handled after this...
-    ASSERT_TRUE(waitForQtToCatchUp());
-    // ...and after another client has fetched it.
-    EXPECT_EQ(xclipRead("UTF8_STRING"), QByteArrayLiteral("one write"));
-    EXPECT_EQ(pasteboard.changeCount(), before + 1);
-
-    pasteboard.setContents({.string = QStringLiteral("second write")});
-    ASSERT_TRUE(waitForQtToCatchUp());
-    EXPECT_EQ(pasteboard.changeCount(), before + 2);
-}
-
-// A copy in another application is noticed, also right after a write of ours; merely
-// selecting text (the PRIMARY selection) is not a copy.
+// A copy in another application is noticed (also right after a write of ours: that is
+// HistoryEngineX11Test's); merely selecting text (the PRIMARY selection) is not a copy.
 TEST_F(X11PasteboardTest, ForeignCopiesMoveTheCount) {
     qint64 before = pasteboard.changeCount();
     {
@@ -98,14 +79,6 @@ TEST_F(X11PasteboardTest, ForeignCopiesMoveTheCount) {
         EXPECT_EQ(pasteboard.contents()->string(tqtest::kAnySize).value,
                   QStringLiteral("from elsewhere"));
     }
-
-    pasteboard.setContents({.string = QStringLiteral("ours")});
-    before = pasteboard.changeCount();
-    XclipOwner xclip("UTF8_STRING", "copied right after");
-    ASSERT_TRUE(xclip.owns());
-    EXPECT_TRUE(waitUntil([&] { return pasteboard.changeCount() > before; }));
-    EXPECT_EQ(pasteboard.contents()->string(tqtest::kAnySize).value,
-              QStringLiteral("copied right after"));
 }
 
 // A copy made inside this program (a text field of its own windows) is a change like any other.
@@ -117,20 +90,21 @@ TEST_F(X11PasteboardTest, CopyInsideThisProgramIsReadWithoutAskingTheServer) {
               QStringLiteral("from a line edit"));
 }
 
-// --- our writes, as other applications see them -------------------------------------------
-
-// What we put back on the clipboard pastes unchanged in other applications.
-TEST_F(X11PasteboardTest, OurWriteIsServedByteForByte) {
-    // Another client owns the clipboard first: taking it over from there must work too.
-    const qint64 before = pasteboard.changeCount();
+// What we put back on the clipboard is one change, also after another client has fetched it (so
+// the history never records its own paste), and pastes unchanged in other applications; taking
+// the clipboard over from another owner works too.
+TEST_F(X11PasteboardTest, OurWriteIsOneChangeServedByteForByte) {
+    qint64 before = pasteboard.changeCount();
     auto xclip = std::make_unique<XclipOwner>("UTF8_STRING", "earlier");
     ASSERT_TRUE(xclip->owns());
     ASSERT_TRUE(waitUntil([&] { return pasteboard.changeCount() > before; }));
 
+    before = pasteboard.changeCount();
     const QString text = QStringLiteral("  Grüße, 世界 — two spaces kept  ");
     const QByteArray rtf = testData("writer-i18n.rtf");
     const QByteArray html = QByteArrayLiteral("<b>Grüße</b>");
     pasteboard.setContents({.string = text, .rtf = rtf, .html = html});
+    EXPECT_EQ(pasteboard.changeCount(), before + 1);
     xclip.reset();
 
     EXPECT_EQ(xclipRead("UTF8_STRING"), text.toUtf8());
@@ -138,6 +112,8 @@ TEST_F(X11PasteboardTest, OurWriteIsServedByteForByte) {
     EXPECT_EQ(xclipRead("text/plain"), text.toUtf8());
     EXPECT_TRUE(xclipRead("text/rtf") == rtf);
     EXPECT_EQ(xclipRead("text/html"), html);
+    ASSERT_TRUE(waitForQtToCatchUp());
+    EXPECT_EQ(pasteboard.changeCount(), before + 1);
 
     const QByteArray png = testData("palette-16x16.png");
     pasteboard.setContents({.png = png});
@@ -145,75 +121,25 @@ TEST_F(X11PasteboardTest, OurWriteIsServedByteForByte) {
     const QByteArrayList targets = xclipRead("TARGETS").value_or(QByteArray()).split('\n');
     EXPECT_TRUE(targets.contains("image/png"));
     EXPECT_FALSE(targets.contains("UTF8_STRING")) << "the text of the earlier write is gone";
+    ASSERT_TRUE(waitForQtToCatchUp());
+    EXPECT_EQ(pasteboard.changeCount(), before + 2);
 }
 
-// --- reads of what one other application offers ---------------------------------------------
-
-struct SingleTargetCase {
-    const char *name;
-    QByteArray target;
-    QByteArray bytes;
-    Reads expected;
-};
-
-class X11PasteboardSingleTarget : public X11PasteboardTest,
-                                  public ::testing::WithParamInterface<SingleTargetCase> {};
-
-// A copy offered under one target, as xclip makes it, reads back as that flavour, untouched.
-TEST_P(X11PasteboardSingleTarget, ReadsWhatXclipOffers) {
-    const SingleTargetCase &copy = GetParam();
-    const qint64 before = pasteboard.changeCount();
-    XclipOwner xclip(copy.target, copy.bytes);
-    ASSERT_TRUE(xclip.owns());
-    ASSERT_TRUE(waitUntil([&] { return pasteboard.changeCount() > before; }));
-    expectReads(readAll(*pasteboard.contents()), copy.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Flavours, X11PasteboardSingleTarget,
-    ::testing::Values(
-        SingleTargetCase{
-            "utf8_text", "UTF8_STRING", testData("browser-i18n-utf8_string.txt"),
-            Reads{.string = QString::fromUtf8(testData("browser-i18n-utf8_string.txt"))}},
-        SingleTargetCase{"spaces_kept", "UTF8_STRING", "  word  \n",
-                         Reads{.string = QStringLiteral("  word  \n")}},
-        SingleTargetCase{
-            "png", "image/png", testData("palette-16x16.png"),
-            Reads{.image = PasteboardImage{testData("palette-16x16.png"), "image/png"}}},
-        SingleTargetCase{
-            "jpeg", "image/jpeg", testData("jfif-16x16.jpg"),
-            Reads{.image = PasteboardImage{testData("jfif-16x16.jpg"), "image/jpeg"}}}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-struct OfferCase {
-    const char *name;
-    OwnerScript offer;
-    Reads expected;
-};
-
-class X11PasteboardOffers : public X11PasteboardTest,
-                            public ::testing::WithParamInterface<OfferCase> {};
-
-// A copy offered under many targets at once, as real applications make it, reads from the
-// faithful targets and keeps every flavour's bytes as offered.
-TEST_P(X11PasteboardOffers, ReadsTheBestTargets) {
-    const OfferCase &copy = GetParam();
-    const qint64 before = pasteboard.changeCount();
-    ScriptedOwner owner(copy.offer);
-    ASSERT_TRUE(owner.owns());
-    ASSERT_TRUE(waitUntil([&] { return pasteboard.changeCount() > before; }));
-    expectReads(readAll(*pasteboard.contents()), copy.expected);
-}
+// --- reads of what other applications offer --------------------------------------------------
 
 OwnerScript offering(QList<QPair<QByteArray, QByteArray>> targets, QByteArrayList refused = {}) {
     return OwnerScript{OwnerBehaviour::Answers, std::move(targets), std::move(refused), 0};
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Applications, X11PasteboardOffers,
-    ::testing::Values(
-        // An office suite: no bare text/plain, Latin-1 STRING with '?', RTF and HTML ending
-        // in a NUL byte.
+// A copy offered under many targets at once, as real applications make it, reads from the
+// faithful targets and keeps every flavour's bytes as offered. (One target alone, as xclip
+// offers it, is HistoryEngineX11Test's.)
+TEST_F(X11PasteboardTest, ReadsTheBestTargets) {
+    const struct OfferCase {
+        const char *name;
+        OwnerScript offer;
+        Reads expected;
+    } copies[] = {
         OfferCase{"office_rich_text",
                   offering({{"text/plain;charset=utf-8", testData("writer-i18n-utf8_string.txt")},
                             {"UTF8_STRING", testData("writer-i18n-utf8_string.txt")},
@@ -232,11 +158,6 @@ INSTANTIATE_TEST_SUITE_P(
                             {"UTF8_STRING", "caf\xc3\xa9 \xe2\x82\xac"}}),
                   Reads{.string = QStringLiteral("café €"),
                         .html = QByteArrayLiteral("<p>caf\xc3\xa9 \xe2\x82\xac</p>")}},
-        OfferCase{
-            "browser_html_utf16",
-            offering({{"UTF8_STRING", "Example link"},
-                      {"text/html", testData("utf16le-bom.html")}}),
-            Reads{.string = QStringLiteral("Example link"), .html = testData("utf16le-bom.html")}},
         OfferCase{"only_utf8_plain_text", offering({{"text/plain;charset=utf-8", "na\xc3\xafve"}}),
                   Reads{.string = QStringLiteral("naïve")}},
         OfferCase{"only_latin1_string", offering({{"STRING", "caf\xe9"}}),
@@ -245,8 +166,6 @@ INSTANTIATE_TEST_SUITE_P(
                   Reads{.string = QStringLiteral("café")}},
         OfferCase{"richtext_only", offering({{"text/richtext", "{\\rtf1 r}"}}),
                   Reads{.rtf = QByteArrayLiteral("{\\rtf1 r}")}},
-        OfferCase{"application_rtf_only", offering({{"application/rtf", "{\\rtf1 a}"}}),
-                  Reads{.rtf = QByteArrayLiteral("{\\rtf1 a}")}},
         // Advertised image targets are no promise: one refused, one empty.
         OfferCase{"image_refused_and_empty",
                   offering({{"image/jpeg", ""}, {"image/bmp", testData("palette-16x16.bmp")}},
@@ -263,35 +182,16 @@ INSTANTIATE_TEST_SUITE_P(
                   Reads{.string = QStringLiteral("hunter2"), .concealed = true}},
         OfferCase{"password_hint_other_value",
                   offering({{"UTF8_STRING", "hunter2"}, {"x-kde-passwordManagerHint", "public"}}),
-                  Reads{.string = QStringLiteral("hunter2")}}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-// --- large transfers ---------------------------------------------------------------------
-
-// Big copies arrive whole, however many pieces the owner sends them in.
-TEST_F(X11PasteboardTest, LargeCopiesArriveWhole) {
-    QByteArray text;
-    for (int line = 0; text.size() < 5 * 1024 * 1024; ++line)
-        text += "line " + QByteArray::number(line) + " — ünïcödé filler to make it long\n";
-    {
+                  Reads{.string = QStringLiteral("hunter2")}},
+    };
+    for (const OfferCase &copy : copies) {
+        SCOPED_TRACE(copy.name);
         const qint64 before = pasteboard.changeCount();
-        XclipOwner xclip("UTF8_STRING", text);
-        ASSERT_TRUE(xclip.owns());
+        ScriptedOwner owner(copy.offer);
+        ASSERT_TRUE(owner.owns());
         ASSERT_TRUE(waitUntil([&] { return pasteboard.changeCount() > before; }));
-        const std::optional<QString> read = pasteboard.contents()->string(tqtest::kAnySize).value;
-        ASSERT_TRUE(read.has_value());
-        EXPECT_TRUE(read->toUtf8() == text) << "read " << read->size() << " characters";
+        expectReads(readAll(*pasteboard.contents()), copy.expected);
     }
-
-    const QByteArray html = text.replace('\n', "<br>\n");
-    const qint64 before = pasteboard.changeCount();
-    ScriptedOwner owner(OwnerScript{
-        OwnerBehaviour::Answers, {{"UTF8_STRING", "x"}, {"text/html", html}}, {}, 64 * 1024});
-    ASSERT_TRUE(owner.owns());
-    ASSERT_TRUE(waitUntil([&] { return pasteboard.changeCount() > before; }));
-    const std::optional<QByteArray> read = pasteboard.contents()->htmlData(tqtest::kAnySize).value;
-    ASSERT_TRUE(read.has_value());
-    EXPECT_TRUE(*read == html) << "read " << read->size() << " of " << html.size() << " bytes";
 }
 
 // --- owners that do not answer -------------------------------------------------------------
