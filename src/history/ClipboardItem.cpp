@@ -93,21 +93,6 @@ QString ClipboardItem::preview() const {
     return trimmed;
 }
 
-QJsonObject ClipboardItem::toJson() const {
-    QJsonObject object;
-    object.insert(QStringLiteral("id"), id.toString(QUuid::WithoutBraces).toUpper());
-    object.insert(QStringLiteral("kind"), kindRawValue(kind));
-    object.insert(QStringLiteral("text"), text);
-    if (rtfData)
-        object.insert(QStringLiteral("rtfData"), QString::fromLatin1(rtfData->toBase64()));
-    if (imageData)
-        object.insert(QStringLiteral("imageData"), QString::fromLatin1(imageData->toBase64()));
-    object.insert(QStringLiteral("containsLink"), containsLink);
-    object.insert(QStringLiteral("copiedAt"), copiedAt);
-    object.insert(QStringLiteral("isPinned"), isPinned);
-    return object;
-}
-
 std::optional<ClipboardItem> ClipboardItem::fromJson(const QJsonObject &object, QString *error) {
     // Anchored as a whole: a plain '$' would also let a trailing newline through.
     static const QRegularExpression uuidPattern(QRegularExpression::anchoredPattern(QStringLiteral(

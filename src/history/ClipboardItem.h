@@ -25,8 +25,7 @@ struct ClipboardItem {
     // white space inside it (also at its end) kept.
     QString preview() const;
 
-    // The element format of the pins file: compact keys, upper-case UUID, standard Base64.
-    QJsonObject toJson() const;
+    // Reads one element of the pins file (its format is in PinsJson.h).
     // Fails (nullopt, with a description in *error) on a missing required key, a wrong JSON type,
     // an unknown kind, a malformed UUID or malformed Base64. Unknown keys are ignored.
     static std::optional<ClipboardItem> fromJson(const QJsonObject &object,

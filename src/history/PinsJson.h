@@ -9,10 +9,11 @@
 #include <functional>
 #include <optional>
 
-// The pins file's content: one compact JSON array whose elements are entries in the form of
-// ClipboardItem::toJson. Written and read without going through QJsonDocument, which would
-// copy every Base64 field several times over; the entries read are exactly those fromJson
-// accepts.
+// The pins file's content: one compact JSON array of entries, each an object with the keys
+// "id" (upper-case UUID without braces), "kind", "text", "rtfData" and "imageData" (standard
+// Base64, only when present), "containsLink", "copiedAt" and "isPinned". Written and read without
+// going through QJsonDocument, which would copy every Base64 field several times over; the
+// entries read are exactly those ClipboardItem::fromJson accepts.
 namespace PinsJson {
 
 // Hands the encoding of items to sink in pieces of about a megabyte. Stops at the first piece the
