@@ -194,20 +194,3 @@ TEST_F(HotKeyManagerX11Test, ShortcutHeldElsewhereIsRefused) {
     typeAndSettle({QStringLiteral("super+shift+v")});
     EXPECT_EQ(m_presses, 1);
 }
-
-// The program's one instance really holds the shortcut on an X display.
-TEST_F(HotKeyManagerX11Test, SharedInstanceGrabsOnTheDisplay) {
-    m_manager.makeShared();
-    HotKeyManager &shared = HotKeyManager::shared();
-    int presses = 0;
-    shared.onHotKey = [&] { ++presses; };
-    shared.registerHotKey(9, kCommand + kShift);
-    const xcb_keycode_t v = m_foreign.keycode(XK_v);
-    EXPECT_FALSE(m_foreign.grab(v, kSuperShift));
-    typeAndSettle({QStringLiteral("super+shift+v")});
-    EXPECT_EQ(presses, 1);
-
-    shared.onHotKey = nullptr;
-    shared.registerHotKey(10, kCommand + kShift); // a key with no translation: holds nothing
-    EXPECT_TRUE(m_foreign.grab(v, kSuperShift));
-}

@@ -3,8 +3,6 @@
 #include "hotkey/ShortcutFormat.h"
 #include "platform/HotKeyGrab.h"
 
-#include <QStringList>
-
 #include <optional>
 
 namespace tqtest {
@@ -23,17 +21,12 @@ public:
     bool grab(int evdevCode, Qt::KeyboardModifiers keys) override {
         const quint32 modifiers = carbonModifiers(keys);
         ungrab();
-        m_calls << QStringLiteral("grab %1 %2").arg(evdevCode).arg(modifiers);
         if (refuses)
             return false;
         m_held = Combination{evdevCode, modifiers};
         return true;
     }
-    void ungrab() override {
-        if (m_held)
-            m_calls << QStringLiteral("ungrab");
-        m_held.reset();
-    }
+    void ungrab() override { m_held.reset(); }
 
     // Another program holds every combination.
     bool refuses = false;
@@ -43,12 +36,9 @@ public:
             onPressed();
     }
     const std::optional<Combination> &held() const { return m_held; }
-    // "grab CODE MASK" and "ungrab" (only when something was held), in call order.
-    const QStringList &calls() const { return m_calls; }
 
 private:
     std::optional<Combination> m_held;
-    QStringList m_calls;
 };
 
 } // namespace tqtest
