@@ -5,14 +5,11 @@
 #include "settings/AppSettings.h"
 
 #include <QFile>
-#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 
 namespace {
@@ -141,8 +138,9 @@ TEST_F(ClipboardMonitorTest, PinAndUnpin) {
     EXPECT_EQ(texts(make()->items()), "A");
 }
 
-// Unpinned entries older than the retention time read at that moment go at the next prune;
-// pins stay; a prune that removes nothing does not redraw, clearing always does.
+// Unpinned entries older than the retention time read at that moment go at the next prune (one
+// exactly that old stays); pins stay; a prune that removes nothing does not redraw, clearing
+// always does.
 TEST_F(ClipboardMonitorTest, PruneAndClear) {
     copy(Offer().text(QStringLiteral("pinned")));
     monitor.togglePin(monitor.recent().front().id);
@@ -151,10 +149,12 @@ TEST_F(ClipboardMonitorTest, PruneAndClear) {
     now = 7000;
     copy(Offer().text(QStringLiteral("new")));
     published.clear();
-    for (const double at : {7201.0, 7201.5}) {
-        now = at;
-        monitor.prune();
-    }
+    now = 7201; // exactly as old as the retention time: not older yet
+    monitor.prune();
+    EXPECT_EQ(texts(monitor.items()), "pinned|new|old");
+    EXPECT_EQ(published.count(), 0);
+    now = 7201.5;
+    monitor.prune();
     EXPECT_EQ(published.count(), 1);
     EXPECT_EQ(texts(monitor.items()), "pinned|new");
 
@@ -196,24 +196,62 @@ TEST_F(ClipboardMonitorTest, WhatIsRecorded) {
     EXPECT_EQ(texts(monitor.items()), "another|foreign|copy 1|copy 0");
 }
 
-// Once started, the monitor polls by itself twice a second; its timers go with it.
-TEST_F(ClipboardMonitorTest, TimersRunUntilTheMonitorIsGone) {
-    auto owned = std::make_unique<ClipboardMonitor>(pasteboard, settings, pins);
-    owned->start();
-    QList<QPointer<QTimer>> timers;
-    for (QTimer *timer : owned->findChildren<QTimer *>())
-        timers.append(timer);
-    ASSERT_EQ(timers.size(), 2);
-    const auto [poll, prune] = std::minmax({timers[0]->interval(), timers[1]->interval()});
-    EXPECT_EQ(poll, 500);
-    EXPECT_EQ(prune, 60'000);
+// Pasting gives the other program the entry in the flavours it can use, in one change the
+// history does not record: a rich entry as RTF, HTML and text; a plain paste as text only; an
+// image as PNG (converted when a hand-edited pins file holds another format), or nothing when
+// there is no readable image.
+TEST_F(ClipboardMonitorTest, WritingBackGivesTheFlavoursOnce) {
+    const QByteArray rtf("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"https://example.org/\"}"
+                         "{\\fldrslt link}}}");
+    const QByteArray png = imageOf(qRgb(1, 2, 3));
+    const QString text = QStringLiteral(" some text ");
+    const auto entry = [&](ClipboardItem::Kind kind, std::optional<QByteArray> rtf,
+                           std::optional<QByteArray> image) {
+        return ClipboardItem{QUuid::createUuid(), kind, text, rtf, image, false, 1.0, false};
+    };
+    const struct {
+        ClipboardItem item;
+        bool plainText;
+        const char *offered; // s: text, r: RTF, h: HTML, i: image
+    } cases[] = {
+        {entry(ClipboardItem::Kind::text, {}, {}), false, "s"},
+        {entry(ClipboardItem::Kind::rich, rtf, {}), false, "rhs"},
+        {entry(ClipboardItem::Kind::rich, rtf, {}), true, "s"},
+        {entry(ClipboardItem::Kind::rich, {}, {}), false, "s"},
+        {entry(ClipboardItem::Kind::image, {}, png), false, "i"},
+        {entry(ClipboardItem::Kind::image, {}, png), true, "s"},
+        {entry(ClipboardItem::Kind::image, {}, imageOf(qRgb(1, 2, 3), "BMP")), false, "i"},
+        {entry(ClipboardItem::Kind::image, {}, {}), false, ""},
+        {entry(ClipboardItem::Kind::image, {}, QByteArray("junk")), false, ""},
+    };
+    for (const auto &c : cases) {
+        pasteboard.offer(Offer().text(QStringLiteral("foreign")).html("<b>x</b>"));
+        pollAndSettle(monitor);
+        const qint64 count = pasteboard.changeCount();
+        writeItem(c.item, monitor, c.plainText);
+        EXPECT_EQ(pasteboard.changeCount(), count + 1);
 
-    QSignalSpy spy(owned.get(), &ClipboardMonitor::itemsChanged);
-    pasteboard.offer(Offer().text(QStringLiteral("copied")));
-    ASSERT_TRUE(spy.wait(3000));
-    EXPECT_EQ(owned->items().size(), 1);
-    owned.reset();
-    EXPECT_TRUE(timers[0].isNull() && timers[1].isNull());
+        const auto &on = pasteboard.current();
+        const QByteArray offered = QByteArray(on.rtf ? "r" : "") + (on.html ? "h" : "") +
+                                   (on.string ? "s" : "") + (on.image ? "i" : "");
+        EXPECT_EQ(offered, c.offered) << int(c.item.kind) << c.plainText;
+        if (on.string) {
+            EXPECT_EQ(*on.string, text);
+        }
+        if (on.rtf) {
+            EXPECT_EQ(*on.rtf, rtf);
+        }
+        if (on.html) {
+            EXPECT_TRUE(on.html->contains("https://example.org/"));
+        }
+        if (on.image) {
+            EXPECT_EQ(QImage::fromData(on.image->data, "PNG").size(), QSize(4, 3));
+        }
+
+        pollAndSettle(monitor);
+        EXPECT_FALSE(monitor.selfCopyUntilChangeCount());
+        EXPECT_EQ(texts(monitor.items()), "foreign");
+    }
 }
 
 } // namespace

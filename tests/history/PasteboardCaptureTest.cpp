@@ -2,6 +2,7 @@
 #include "HistoryTestSupport.h"
 #include "history/InertTextDocument.h"
 #include "platform/SystemLog.h"
+#include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,9 +16,7 @@ using namespace tqtest;
 using Kind = ClipboardItem::Kind;
 
 QByteArray corpus(const QString &path) {
-    QFile file(QStringLiteral(TQ_TEST_DATA_DIR "/capture/") + path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-    return file.readAll();
+    return tqtest::testData(QStringLiteral("capture/") + path);
 }
 
 // A real copy as its program offered it: text, with RTF and HTML when it offered them.
@@ -70,7 +69,6 @@ TEST(PasteboardCaptureTest, TextAndRichCopies) {
         {copied(QStringLiteral("chromium/selectall-rich-basic")), Kind::rich, true},
         {copied(QStringLiteral("chromium/selectall-links-hidden")), Kind::rich, true},
         {copied(QStringLiteral("chromium/selectall-no-link")), Kind::rich, false},
-        {copied(QStringLiteral("chromium/selectall-i18n")), Kind::rich, true},
         {copied(QStringLiteral("chromium/textarea-with-url")), Kind::text, true},
         {copied(QStringLiteral("libreoffice/clipboard/writer-find-one-link-odt")), Kind::rich,
          true},
@@ -97,8 +95,8 @@ TEST(PasteboardCaptureTest, TextAndRichCopies) {
     }
 }
 
-// Copied HTML names local files through images, backgrounds and style sheets, and none is read:
-// the stock document would read /dev/zero without end.
+// Copied HTML names local files through images, backgrounds and style sheets, and none is read.
+// (Files that never end, such as /dev/zero, are HostileOwnersX11Test's.)
 TEST(PasteboardCaptureTest, HtmlNeverLoadsResources) {
     QTemporaryDir dir;
     const QString png = dir.filePath(QStringLiteral("private.png"));
@@ -117,13 +115,6 @@ TEST(PasteboardCaptureTest, HtmlNeverLoadsResources) {
     inert.setHtml(html);
     EXPECT_FALSE(inert.resource(QTextDocument::ImageResource, url).isValid());
     EXPECT_FALSE(inert.resource(QTextDocument::StyleSheetResource, url).isValid());
-
-    const auto item = capture(Offer()
-                                  .text(QStringLiteral("hi"))
-                                  .html("<div style=\"background-image:url(file:///dev/zero)\">hi "
-                                        "<img src=\"/dev/zero\"></div>"));
-    ASSERT_TRUE(item.has_value());
-    EXPECT_EQ(item->kind, Kind::rich);
 }
 
 // Images are stored as PNG: PNG bytes as they came (up to the pixel bound), any other raster
@@ -143,7 +134,6 @@ TEST(PasteboardCaptureTest, Images) {
         {"images/debian/svg-icon-libreoffice-writer.svg", QSize()},
         {"images/generated/png-20000x20000-bomb.png", QSize()},
         {"images/generated/png-bad-idat-crc.png", QSize()},
-        {"images/generated/png-truncated-half.png", QSize()},
         {"images/generated/png-is-actually-text.png", QSize()},
     };
     for (const auto &c : cases) {

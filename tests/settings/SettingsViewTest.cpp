@@ -69,50 +69,34 @@ protected:
 // The global grab is released while recording and the stored shortcut held again after.
 TEST_F(SettingsViewTest, RecorderStoresTheFirstCombination) {
     const struct {
-        const char *name;
         Qt::Key key;
         int evdev;
         Qt::KeyboardModifiers modifiers;
-        bool recording;    // still recording after the press
-        quint32 stored[2]; // modifiers, key code afterwards
-        const char *shown;
+        quint32 code, mask; // stored afterwards
+        const char *shown;  // "…" while still recording
     } cases[] = {
-        {"super+shift+K",
-         Qt::Key_K,
-         KEY_K,
-         Qt::MetaModifier | Qt::ShiftModifier,
-         false,
-         {768, 40},
-         "⌘⇧K"},
-        {"ctrl+alt+space",
-         Qt::Key_Space,
-         KEY_SPACE,
-         Qt::ControlModifier | Qt::AltModifier,
-         false,
-         {6144, 49},
-         "⌃⌥Space"},
-        {"K alone", Qt::Key_K, KEY_K, {}, true, {768, 9}, "…"},
-        {"Caps Lock", Qt::Key_CapsLock, KEY_CAPSLOCK, {}, true, {768, 9}, "…"},
-        {"Shift alone", Qt::Key_Shift, KEY_LEFTSHIFT, Qt::ShiftModifier, true, {768, 9}, "…"},
-        {"Escape", Qt::Key_Escape, KEY_ESC, {}, false, {768, 9}, "⌘⇧V"},
-        {"Alt+Escape", Qt::Key_Escape, KEY_ESC, Qt::AltModifier, false, {768, 9}, "⌘⇧V"},
+        {Qt::Key_K, KEY_K, Qt::MetaModifier | Qt::ShiftModifier, 40, 768, "⌘⇧K"},
+        {Qt::Key_Space, KEY_SPACE, Qt::ControlModifier | Qt::AltModifier, 49, 6144, "⌃⌥Space"},
+        {Qt::Key_K, KEY_K, {}, 9, 768, "…"},
+        {Qt::Key_CapsLock, KEY_CAPSLOCK, {}, 9, 768, "…"},
+        {Qt::Key_Shift, KEY_LEFTSHIFT, Qt::ShiftModifier, 9, 768, "…"},
+        {Qt::Key_Escape, KEY_ESC, {}, 9, 768, "⌘⇧V"},
+        {Qt::Key_Escape, KEY_ESC, Qt::AltModifier, 9, 768, "⌘⇧V"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::Message() << c.key << " " << c.modifiers.toInt());
         settings.setHotKeyModifiers(768);
         settings.setHotKeyCode(9);
         recorder().startRecording();
         EXPECT_FALSE(grab->held().has_value());
         QSignalSpy stored(&settings, &AppSettings::changed);
         press(c.key, c.evdev, c.modifiers);
-        EXPECT_EQ(recorder().isRecording(), c.recording);
-        EXPECT_EQ(stored.count(), c.recording || c.stored[1] == 9 ? 0 : 2);
-        EXPECT_EQ(settings.hotKeyModifiers(), c.stored[0]);
-        EXPECT_EQ(settings.hotKeyCode(), c.stored[1]);
+        const bool recording = QString::fromUtf8(c.shown) == QStringLiteral("…");
+        EXPECT_EQ(recorder().isRecording(), recording);
+        EXPECT_EQ(stored.count(), c.code == 9 ? 0 : 2);
+        EXPECT_EQ(settings.hotKeyModifiers(), c.mask);
+        EXPECT_EQ(settings.hotKeyCode(), c.code);
         EXPECT_EQ(recorder().shownShortcut(), QString::fromUtf8(c.shown));
-        EXPECT_EQ(recorder().button()->text(), c.recording
-                                                   ? QStringLiteral("Press keys (esc to cancel)")
-                                                   : QStringLiteral("Change…"));
         EXPECT_TRUE(target.text().isEmpty());
         // Hiding the window ends a recording; the filter goes and the grab comes back.
         view->hide();
@@ -122,7 +106,7 @@ TEST_F(SettingsViewTest, RecorderStoresTheFirstCombination) {
         EXPECT_EQ(target.text(), QStringLiteral("k"));
         target.clear();
         EXPECT_EQ(grab->held(),
-                  (FakeHotKeyGrab::Combination{c.stored[1] == 9 ? KEY_V : c.evdev, c.stored[0]}));
+                  (FakeHotKeyGrab::Combination{c.code == 9 ? KEY_V : c.evdev, c.mask}));
     }
 }
 

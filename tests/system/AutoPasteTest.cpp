@@ -38,38 +38,20 @@ bool showNotice(AutoPasteHelp &help, const std::function<void(QMessageBox &)> &a
     return acted;
 }
 
-// The notice says exactly why nothing was pasted and offers the way to fix it.
-TEST(PasteNotice, ShowsTheTextsAndButtons) {
-    tqtest::FakeWorkspace workspace;
-    AutoPasteHelp help(workspace);
-    const bool shown = showNotice(help, [](QMessageBox &box) {
-        EXPECT_EQ(box.text(), QStringLiteral("Copied — press Ctrl+V to paste"));
-        EXPECT_EQ(box.informativeText(),
-                  QStringLiteral(
-                      "Tallowquill needs Accessibility permission to paste automatically. Your "
-                      "selection is on the clipboard, so you can paste it now with Ctrl+V.\n\nTo "
-                      "enable auto-paste, check that your session offers the XTEST extension "
-                      "(every X11 session does; under Wayland, Tallowquill pastes into X11 "
-                      "applications only). The help page has the details."));
-        QStringList buttons;
-        for (QAbstractButton *button : box.buttons())
-            buttons << button->text();
-        EXPECT_EQ(buttons,
-                  (QStringList{QStringLiteral("Open Auto-Paste Help"), QStringLiteral("OK")}));
-        box.reject();
-    });
-    EXPECT_TRUE(shown);
-}
-
-// "OK" (or Escape) only closes the notice; "Open Auto-Paste Help" (or Return, as the default)
-// opens the help page on auto-paste once.
+// The notice says why nothing was pasted and offers the way to fix it: "OK" (or Escape) only
+// closes it; "Open Auto-Paste Help" (or Return, as the default) opens the help page once.
 TEST(PasteNotice, OpensTheHelpPageOnlyWhenAsked) {
     const auto click = [](const char *text) {
         return [text](QMessageBox &box) {
+            EXPECT_EQ(box.text(), QStringLiteral("Copied — press Ctrl+V to paste"));
+            // What to check lives on the help page; the notice only points there.
+            EXPECT_TRUE(box.informativeText().contains(QStringLiteral("XTEST extension")));
+            EXPECT_EQ(box.buttons().size(), 2);
             for (QAbstractButton *button : box.buttons()) {
                 if (button->text() == QLatin1String(text))
-                    button->click();
+                    return button->click();
             }
+            ADD_FAILURE() << "no button " << text;
         };
     };
     const auto press = [](Qt::Key key) {
@@ -126,15 +108,6 @@ TEST(AutoPaste, TypesOnlyWhileTrusted) {
     autoPaste.autoPaste();
     EXPECT_EQ(poster.pastes, 1);
     EXPECT_FALSE(QApplication::activeModalWidget());
-}
-
-// A sandboxed run is recognised by the marker variable alone, even when it is empty.
-TEST(AutoPaste, SandboxMarkerCountsEvenWhenEmpty) {
-    qunsetenv("APP_SANDBOX_CONTAINER_ID");
-    EXPECT_FALSE(AutoPaste::isSandboxed());
-    qputenv("APP_SANDBOX_CONTAINER_ID", "");
-    EXPECT_TRUE(AutoPaste::isSandboxed());
-    qunsetenv("APP_SANDBOX_CONTAINER_ID");
 }
 
 } // namespace

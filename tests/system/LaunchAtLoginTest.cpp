@@ -1,9 +1,16 @@
 #include "system/LaunchAtLogin.h"
-
 #include "platform/SystemLog.h"
+#include "platform/XdgAutostartLoginItem.h"
 #include "support/FakeLoginItem.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -58,6 +65,127 @@ TEST(LaunchAtLogin, ChangesOnlyWhatDiffersAndReportsTheRealState) {
         else
             EXPECT_TRUE(log.lines().isEmpty());
     }
+}
+
+} // namespace
+
+namespace {
+
+using Status = LoginItem::Status;
+
+// A stand-in for the program: a script that writes the path it was started as into
+// $TQ_LAUNCH_MARKER.
+QString makeProgram(const QString &folder) {
+    QDir().mkpath(folder);
+    QFile file(folder + QStringLiteral("/tallowquill"));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\nprintf '%s' \"$0\" > \"$TQ_LAUNCH_MARKER\"\n");
+    file.setPermissions(file.permissions() | QFile::ExeOwner);
+    return file.fileName();
+}
+
+using tqtest::readFile;
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    ASSERT_TRUE(tqtest::writeFile(path, bytes));
+}
+
+ino_t inodeOf(const QString &path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+// The login item's state is read from the autostart entry the desktop itself reads.
+TEST(XdgAutostartLoginItem, StatusFollowsTheEntryOnDisk) {
+    const struct {
+        const char *name;
+        const char *from; // edit of the registered entry; no entry at all when null
+        const char *to;
+        Status expected;
+    } cases[] = {
+        {"no entry", nullptr, nullptr, Status::notRegistered},
+        {"registered", "", "", Status::enabled},
+        {"hidden by the desktop", "Type=", "Hidden=true\nType=", Status::switchedOff},
+        {"switched off by GNOME", "enabled=true", "enabled=false", Status::switchedOff},
+        {"switched off in another group only", "Terminal=false\n",
+         "Terminal=false\n[Desktop Action x]\nHidden=true\n", Status::enabled},
+        {"an entry for a copy elsewhere",
+         "Exec=", "Exec=/opt/elsewhere/tallowquill\nX=", Status::notRegistered},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        XdgAutostartLoginItem item(makeProgram(tqtest::resetHome() + QStringLiteral("/bin")));
+        if (c.from) {
+            ASSERT_TRUE(item.registerItem(nullptr));
+            writeFile(item.entryPath(), readFile(item.entryPath()).replace(c.from, c.to));
+        }
+        EXPECT_EQ(item.status(), c.expected);
+    }
+    EXPECT_EQ(XdgAutostartLoginItem(tqtest::home() + QStringLiteral("/gone")).status(),
+              Status::notFound);
+    EXPECT_EQ(XdgAutostartLoginItem(QString()).status(), Status::notFound);
+}
+
+// Switching launch at login on makes the desktop start this very executable at login, however
+// odd its path; switching on again rewrites nothing; switching off removes the entry.
+TEST(XdgAutostartLoginItem, EntryStartsTheProgramAndGoesWhenSwitchedOff) {
+    const QString home = tqtest::resetHome();
+    qputenv("XDG_CONFIG_HOME", (home + QStringLiteral("/config")).toLocal8Bit());
+    const QString program =
+        makeProgram(home + QStringLiteral("/Apps & \"Tools\"/it's $HOME `x` (1) #;*?~<>|\t\\y"));
+    XdgAutostartLoginItem item(program);
+    const QString entry = home + QStringLiteral("/config/autostart/tallowquill.desktop");
+
+    ASSERT_TRUE(setLaunchAtLogin(true, item));
+    const ino_t written = inodeOf(entry);
+    ASSERT_NE(written, 0u);
+    EXPECT_TRUE(setLaunchAtLogin(true, item));
+    EXPECT_EQ(inodeOf(entry), written) << "an atomic rewrite would have replaced the file";
+
+    // An independent desktop-entry reader starts what the entry names.
+    const QString marker = home + QStringLiteral("/launched");
+    qputenv("TQ_LAUNCH_MARKER", marker.toLocal8Bit());
+    EXPECT_EQ(QProcess::execute(QStringLiteral("gio"), {QStringLiteral("launch"), entry}), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo(marker).size() > 0; }));
+    EXPECT_EQ(QString::fromLocal8Bit(readFile(marker)), program);
+
+    EXPECT_FALSE(setLaunchAtLogin(false, item));
+    EXPECT_FALSE(QFileInfo::exists(entry));
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
+// The Exec value gives any path back unchanged to a reader that follows the desktop-entry
+// rules: value escapes, then quoting, then %% for a literal %. (GLib cannot start a path with
+// a %, so those are checked here only.)
+TEST(XdgAutostartLoginItem, ExecValueQuotesAndEscapesThePath) {
+    const struct {
+        QString path;
+        QString exec; // as it stands in the file
+    } cases[] = {
+        {QStringLiteral("/usr/bin/tallowquill"), QStringLiteral("/usr/bin/tallowquill")},
+        {QStringLiteral("/opt/my apps/tq"), QStringLiteral(R"("/opt/my apps/tq")")},
+        {QStringLiteral("/opt/100%/tq"), QStringLiteral("/opt/100%%/tq")},
+        {QStringLiteral("/opt/a$b/tq"), QStringLiteral(R"("/opt/a\\$b/tq")")},
+        {QStringLiteral(R"(/opt/say "hi"/tq)"), QStringLiteral(R"("/opt/say \\"hi\\"/tq")")},
+        {QStringLiteral(R"(/opt/back\slash/tq)"), QStringLiteral(R"("/opt/back\\\\slash/tq")")},
+        {QStringLiteral("/opt/`cmd` 5%/tq"), QStringLiteral(R"("/opt/\\`cmd\\` 5%%/tq")")},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(XdgAutostartLoginItem::execValue(c.path), c.exec) << c.path.toStdString();
+}
+
+// A login item that cannot be written is reported in one log line and the switch falls back.
+TEST(XdgAutostartLoginItem, FailedWriteLogsOneLineAndStaysOff) {
+    const QString home = tqtest::resetHome();
+    XdgAutostartLoginItem item(makeProgram(home + QStringLiteral("/bin")));
+    writeFile(home + QStringLiteral("/.config/autostart"), "a file where the folder goes");
+
+    SystemLog::Capture log;
+    EXPECT_FALSE(setLaunchAtLogin(true, item));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(
+        log.lines()[0].startsWith(QStringLiteral("Tallowquill: login-item update failed: ")))
+        << log.lines()[0].toStdString();
 }
 
 } // namespace
