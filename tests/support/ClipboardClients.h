@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <unistd.h>
 
 namespace tqtest {
@@ -273,12 +274,25 @@ inline constexpr char kOwnerScriptVariable[] = "TQ_TEST_CLIPBOARD_OWNER_SCRIPT";
     xcb_flush(c);
     say("ready " + QByteArray::number(window));
 
+    using Clock = std::chrono::steady_clock;
     struct Incoming {
         QByteArray data;
         qsizetype sent = 0;
         xcb_atom_t type = XCB_NONE;
+        std::optional<Clock::time_point> due; // a trickled piece waits for this moment
     };
     QHash<QPair<xcb_window_t, xcb_atom_t>, Incoming> transfers;
+    const auto sendPiece = [&](decltype(transfers)::iterator transfer) {
+        const qsizetype piece =
+            std::min<qsizetype>(script.incrPiece, transfer->data.size() - transfer->sent);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, transfer.key().first, transfer.key().second,
+                            transfer->type, 8, uint32_t(piece),
+                            transfer->data.constData() + transfer->sent);
+        transfer->sent += piece;
+        say("sent piece");
+        if (piece == 0)
+            transfers.erase(transfer);
+    };
     auto notify = [&](const xcb_selection_request_event_t *request, xcb_atom_t property) {
         xcb_selection_notify_event_t answer{};
         answer.response_type = XCB_SELECTION_NOTIFY;
@@ -316,7 +330,7 @@ inline constexpr char kOwnerScriptVariable[] = "TQ_TEST_CLIPBOARD_OWNER_SCRIPT";
                     xcb_change_property(c, XCB_PROP_MODE_REPLACE, request->requestor,
                                         request->property, incr, 32, 1, &size);
                     transfers.insert({request->requestor, request->property},
-                                     {found->second, 0, request->target});
+                                     {found->second, 0, request->target, std::nullopt});
                     notify(request, request->property);
                 } else {
                     xcb_change_property(c, XCB_PROP_MODE_REPLACE, request->requestor,
@@ -332,23 +346,37 @@ inline constexpr char kOwnerScriptVariable[] = "TQ_TEST_CLIPBOARD_OWNER_SCRIPT";
                 return;
             if (script.behaviour == OwnerBehaviour::StopsMidway && transfer->sent > 0)
                 return;
+            // A trickling owner answers the deletion later, and serves other requests meanwhile.
             if (script.behaviour == OwnerBehaviour::Trickles)
-                ::usleep(150'000);
-            if (script.behaviour == OwnerBehaviour::TricklesForever) {
-                ::usleep(50'000);
-                transfer->sent %= transfer->data.size() - script.incrPiece;
-            }
-            const qsizetype piece =
-                std::min<qsizetype>(script.incrPiece, transfer->data.size() - transfer->sent);
-            xcb_change_property(c, XCB_PROP_MODE_REPLACE, change->window, change->atom,
-                                transfer->type, 8, uint32_t(piece),
-                                transfer->data.constData() + transfer->sent);
-            transfer->sent += piece;
-            say("sent piece");
-            if (piece == 0)
-                transfers.erase(transfer);
+                transfer->due = Clock::now() + 150ms;
+            else if (script.behaviour == OwnerBehaviour::TricklesForever)
+                transfer->due = Clock::now() + 50ms;
+            else
+                sendPiece(transfer);
         }
         xcb_flush(c);
+    };
+    // Sends the trickled pieces that are due; the milliseconds until the next one, or -1.
+    const auto sendDuePieces = [&]() -> int {
+        int wait = -1;
+        for (auto transfer = transfers.begin(); transfer != transfers.end();) {
+            auto next = std::next(transfer);
+            if (transfer->due) {
+                const auto left =
+                    std::chrono::ceil<std::chrono::milliseconds>(*transfer->due - Clock::now());
+                if (left.count() <= 0) {
+                    transfer->due.reset();
+                    if (script.behaviour == OwnerBehaviour::TricklesForever)
+                        transfer->sent %= transfer->data.size() - script.incrPiece;
+                    sendPiece(transfer);
+                } else if (wait < 0 || left.count() < wait) {
+                    wait = int(left.count());
+                }
+            }
+            transfer = next;
+        }
+        xcb_flush(c);
+        return wait;
     };
 
     const QByteArray base = script.targets.isEmpty() ? QByteArray() : script.targets[0].second;
@@ -361,9 +389,14 @@ inline constexpr char kOwnerScriptVariable[] = "TQ_TEST_CLIPBOARD_OWNER_SCRIPT";
     }
     if (script.copies)
         say("copied");
-    while (XcbPtr<xcb_generic_event_t> event{xcb_wait_for_event(c), &std::free})
-        handle(event.get());
-    ::_exit(0);
+    for (;;) {
+        pollfd descriptor{xcb_get_file_descriptor(c), POLLIN, 0};
+        ::poll(&descriptor, 1, sendDuePieces());
+        while (XcbPtr<xcb_generic_event_t> event{xcb_poll_for_event(c), &std::free})
+            handle(event.get());
+        if (xcb_connection_has_error(c))
+            ::_exit(0);
+    }
 }
 
 // Serves the clipboard from this process when started as a scripted owner; returns otherwise.
