@@ -69,25 +69,10 @@ TEST_F(Tallowquill, SettingsRecordsANewShortcut) {
                                           QStringLiteral("--align"), QStringLiteral("left")});
     ASSERT_TRUE(tray.waitForStarted()) << "trayer is missing";
     RealProgram program;
-    QByteArray icon;
-    ASSERT_TRUE(waitFor([&] {
-        icon = xdotool({QStringLiteral("search"), QStringLiteral("--class"),
-                        QStringLiteral("tallowquill")})
-                   .split('\n')
-                   .value(0);
-        return !icon.isEmpty() && shortcutHeldElsewhere();
-    }));
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::fromLatin1(icon),
-             QStringLiteral("8"), QStringLiteral("8"), QStringLiteral("click"),
-             QStringLiteral("1")});
-    ASSERT_TRUE(waitFor([] {
-        return !xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                         QStringLiteral("--class"), QStringLiteral("tallowquill")})
-                    .isEmpty();
-    }));
+    const QByteArray icon = tqtest::trayIcon();
+    ASSERT_FALSE(icon.isEmpty());
     // The history item, then "Getting Started…", then "Settings…".
-    xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"),
-             QStringLiteral("Down"), QStringLiteral("Return")});
+    ASSERT_TRUE(tqtest::chooseFromTrayMenu(icon, 3));
     QByteArray settings;
     ASSERT_TRUE(waitFor([&] {
         settings = windowNamed(QStringLiteral("Tallowquill Settings"));

@@ -15,12 +15,7 @@ namespace {
 
 using tqtest::waitFor;
 
-QByteArray xdotool(const QStringList &arguments) {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    waitFor([&] { return process.state() == QProcess::NotRunning; });
-    return process.readAllStandardOutput().trimmed();
-}
+using tqtest::xdotool;
 
 QString guideWindow() {
     return QString::fromLatin1(
@@ -107,30 +102,13 @@ TEST_F(WelcomeX11, FirstRunIsWalkedAndRemembered) {
                                           QStringLiteral("--align"), QStringLiteral("left")});
     ASSERT_TRUE(tray.waitForStarted()) << "trayer is missing";
     start();
-    QByteArray icon;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            icon = xdotool({QStringLiteral("search"), QStringLiteral("--class"),
-                            QStringLiteral("tallowquill")})
-                       .split('\n')
-                       .value(0);
-            return !icon.isEmpty() && tqtest::shortcutHeldElsewhere();
-        },
-        30000));
+    const QByteArray icon = tqtest::trayIcon();
+    ASSERT_FALSE(icon.isEmpty());
     // The guide would be up a quarter second after the shortcut; give it far longer.
     EXPECT_FALSE(waitFor([] { return !guideWindow().isEmpty(); }, 2000));
 
     // "Getting Started…", the second entry of the tray menu, opens it again.
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::fromLatin1(icon),
-             QStringLiteral("8"), QStringLiteral("8"), QStringLiteral("click"),
-             QStringLiteral("1")});
-    ASSERT_TRUE(waitFor([] {
-        return !xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                         QStringLiteral("--class"), QStringLiteral("tallowquill")})
-                    .isEmpty();
-    }));
-    xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"),
-             QStringLiteral("Return")});
+    ASSERT_TRUE(tqtest::chooseFromTrayMenu(icon, 2));
     EXPECT_TRUE(waitFor([] { return !guideWindow().isEmpty(); }, 30000));
     stop();
     tray.kill();

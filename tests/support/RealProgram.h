@@ -69,6 +69,38 @@ inline QByteArray windowNamed(const QString &name) {
                     QStringLiteral("--name"), QLatin1Char('^') + name + QLatin1Char('$')});
 }
 
+// The program's icon in a running tray (trayer), once the program is up; empty if it never shows.
+inline QByteArray trayIcon() {
+    QByteArray icon;
+    waitFor(
+        [&] {
+            icon = xdotool({QStringLiteral("search"), QStringLiteral("--class"),
+                            QStringLiteral("tallowquill")})
+                       .split('\n')
+                       .value(0);
+            return !icon.isEmpty() && shortcutHeldElsewhere();
+        },
+        30000);
+    return icon;
+}
+
+// A click on the tray icon opens its menu; `rows` presses of Down and Return choose an entry.
+inline bool chooseFromTrayMenu(const QByteArray &icon, int rows) {
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::fromLatin1(icon),
+             QStringLiteral("8"), QStringLiteral("8"), QStringLiteral("click"),
+             QStringLiteral("1")});
+    const bool opened = waitFor([] {
+        return !xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                         QStringLiteral("--class"), QStringLiteral("tallowquill")})
+                    .isEmpty();
+    });
+    QStringList keys{QStringLiteral("key")};
+    for (int row = 0; row < rows; ++row)
+        keys << QStringLiteral("Down");
+    xdotool(keys << QStringLiteral("Return"));
+    return opened;
+}
+
 // The environment the program is started in: its own platform, and a line on standard error
 // for every entry it records, which is what tests wait on.
 inline QProcessEnvironment programEnvironment() {
