@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <functional>
@@ -74,8 +75,8 @@ inline QByteArray trayIcon() {
     QByteArray icon;
     waitFor(
         [&] {
-            icon = xdotool({QStringLiteral("search"), QStringLiteral("--class"),
-                            QStringLiteral("tallowquill")})
+            icon = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                            QStringLiteral("--class"), QStringLiteral("tallowquill")})
                        .split('\n')
                        .value(0);
             return !icon.isEmpty() && shortcutHeldElsewhere();
@@ -89,10 +90,15 @@ inline bool chooseFromTrayMenu(const QByteArray &icon, int rows) {
     xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::fromLatin1(icon),
              QStringLiteral("8"), QStringLiteral("8"), QStringLiteral("click"),
              QStringLiteral("1")});
-    const bool opened = waitFor([] {
-        return !xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                         QStringLiteral("--class"), QStringLiteral("tallowquill")})
-                    .isEmpty();
+    // The icon itself is a visible window of ours: the menu is the one that is not the icon.
+    const bool opened = waitFor([&] {
+        const QList<QByteArray> visible =
+            xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                     QStringLiteral("--class"), QStringLiteral("tallowquill")})
+                .split('\n');
+        return std::any_of(visible.begin(), visible.end(), [&](const QByteArray &window) {
+            return !window.isEmpty() && window != icon;
+        });
     });
     QStringList keys{QStringLiteral("key")};
     for (int row = 0; row < rows; ++row)
