@@ -10,6 +10,7 @@
 #include "platform/x11/X11Workspace.h"
 #include "platform/x11/XTestKeyPoster.h"
 #include "platform/x11/XcbHotKeyGrab.h"
+#include "popup/PopupController.h"
 #include "settings/AppSettings.h"
 
 #include <QApplication>
@@ -19,6 +20,25 @@
 #include <ctime>
 
 namespace {
+
+long long monotonicNanoseconds() {
+    timespec now = {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+QByteArray reportedText(const ClipboardItem &item) {
+    return item.text.left(200).toUtf8().toPercentEncoding(" ");
+}
+
+void reportPopupPaints(AppDelegate &delegate) {
+    QObject::connect(&delegate.popup(), &PopupController::shownAndPainted, &delegate, [&delegate] {
+        const QList<ClipboardItem> &items = delegate.monitor().items();
+        std::fprintf(stderr, "tallowquill: popup painted at %lld ns, %lld rows, first: %s\n",
+                     monotonicNanoseconds(), static_cast<long long>(items.size()),
+                     items.isEmpty() ? "" : reportedText(items.first()).constData());
+    });
+}
 
 void reportRecordedEntries(ClipboardMonitor &monitor) {
     QObject::connect(&monitor, &ClipboardMonitor::itemsChanged, &monitor, [&monitor] {
@@ -35,7 +55,7 @@ void reportRecordedEntries(ClipboardMonitor &monitor) {
                      static_cast<long long>(item.text.toUtf8().size()),
                      static_cast<long long>(item.rtfData ? item.rtfData->size() : 0),
                      static_cast<long long>(item.imageData ? item.imageData->size() : 0),
-                     item.text.left(200).toUtf8().toPercentEncoding(" ").constData());
+                     reportedText(item).constData());
     });
 }
 
@@ -82,14 +102,14 @@ int main(int argc, char **argv) {
     AppDelegate delegate(Platform{pasteboard, workspace, keyPoster, loginItem}, settings);
     delegate.launch();
     // For bench/startup: the moment the shortcut is registered, on the monotonic clock.
-    if (qEnvironmentVariableIsSet("TALLOWQUILL_REPORT_STARTUP")) {
-        timespec now = {};
-        clock_gettime(CLOCK_MONOTONIC, &now);
+    if (qEnvironmentVariableIsSet("TALLOWQUILL_REPORT_STARTUP"))
         std::fprintf(stderr, "tallowquill: shortcut registered at %lld ns\n",
-                     static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
-    }
-    // For tests that drive the program from outside: one line for every entry recorded.
-    if (qEnvironmentVariableIsSet("TALLOWQUILL_REPORT_HISTORY"))
+                     monotonicNanoseconds());
+    // For tests and bench/app, which drive the program from outside: one line for every entry
+    // recorded, and one for every first paint of the popup.
+    if (qEnvironmentVariableIsSet("TALLOWQUILL_REPORT_HISTORY")) {
         reportRecordedEntries(delegate.monitor());
+        reportPopupPaints(delegate);
+    }
     return QApplication::exec();
 }
