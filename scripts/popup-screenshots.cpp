@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QScreen>
 #include <QTest>
 
 #include <QApplication>
@@ -98,6 +99,16 @@ int main(int argc, char **argv) {
 
     controller.show();
     save(controller.panel(), QStringLiteral("entries"));
+
+    // The screen itself, as a desktop without a compositor shows the popup (the root is white).
+    workspace.compositing = false;
+    controller.show();
+    QTest::qWait(300);
+    const QRect around = controller.panel()->geometry().adjusted(-24, -24, 24, 24);
+    QGuiApplication::primaryScreen()
+        ->grabWindow(0, around.x(), around.y(), around.width(), around.height())
+        .save(g_folder + QStringLiteral("/entries-without-compositor.png"));
+    workspace.compositing = true;
     for (int i = 0; i < 4; ++i)
         press(controller, Qt::Key_Down);
     save(controller.panel(), QStringLiteral("selected-image"));

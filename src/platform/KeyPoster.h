@@ -1,5 +1,9 @@
 #pragma once
 
+// The keys that paste: Ctrl+V, or Ctrl+Shift+V in terminal emulators, where Ctrl+V types a
+// literal ^V.
+enum class PasteChord { controlV, controlShiftV };
+
 // Synthetic key presses into whichever window has the keyboard focus.
 class KeyPoster {
 public:
@@ -9,8 +13,8 @@ public:
     // cheap enough to poll once a second.
     virtual bool isTrusted() const = 0;
 
-    // Types the desktop's paste chord, Ctrl+V, into the focused window: modifier keys the user
-    // still holds are released first, then Control down, V down, V up, Control up, back to back.
+    // Types the paste chord into the focused window: modifier keys the user still holds are
+    // released first, then Control (and Shift) down, V down, V up, the modifiers up, back to back.
     // Posts nothing when not trusted.
-    virtual void postPaste() = 0;
+    virtual void postPaste(PasteChord chord) = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QtGlobal>
 
@@ -24,6 +25,13 @@ public:
     // Asks the desktop to bring the window to the front and give it the keyboard focus; sets the
     // focus directly when no window manager runs. Asynchronous; the result is not examined.
     virtual void activateWindow(WindowId window) = 0;
+
+    // The window's WM_CLASS, instance then class ("xfce4-terminal", "Xfce4-terminal"), taken from
+    // the nearest of it and its ancestors that has one; empty when none has or it has gone.
+    virtual QStringList windowClass(WindowId window) = 0;
+
+    // True while a compositing manager runs, so translucent windows blend with what lies behind.
+    virtual bool isCompositing() = 0;
 
     // Marks a created, not yet shown window to appear on every workspace.
     virtual void showOnAllWorkspaces(WindowId window) = 0;

@@ -7,6 +7,7 @@
 #include "popup/PopupPlacement.h"
 #include "system/AutoPaste.h"
 #include "system/AutoPasteHelp.h"
+#include "system/PasteChords.h"
 #include "system/PasteNotice.h"
 
 #include <QTimer>
@@ -68,6 +69,7 @@ void PopupController::show() {
 
     auto panel = std::make_unique<PopupPanel>(QSize(panelWidth, panelHeight));
     panel->setContent(list);
+    panel->setComposited(m_workspace.isCompositing());
     m_workspace.showOnAllWorkspaces(panel->winId());
 
     qsizetype primary = -1;
@@ -106,14 +108,15 @@ void PopupController::discardPanel() {
 void PopupController::paste(ClipboardItem item, bool plainText) {
     close();
     writeItem(item, m_monitor, plainText);
+    const PasteChord chord = PasteChords::forWindow(m_workspace, m_previousWindow);
     if (!m_autoPaste.isProcessTrusted()) {
         AutoPasteHelp help(m_workspace);
-        showPasteNotice(help);
+        showPasteNotice(help, chord);
         return;
     }
     if (m_previousWindow)
         m_workspace.activateWindow(*m_previousWindow);
     // Holds only the auto-paste, which lives as long as the program.
     AutoPaste *autoPaste = &m_autoPaste;
-    QTimer::singleShot(autoPasteDelay, [autoPaste] { autoPaste->autoPaste(); });
+    QTimer::singleShot(autoPasteDelay, [autoPaste, chord] { autoPaste->autoPaste(chord); });
 }

@@ -6,6 +6,25 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
+#include <QtMath>
+
+namespace {
+
+// The rounded rectangle without antialiasing: a pixel belongs to it when its centre lies inside.
+QRegion roundedRegion(QSize size, qreal radius) {
+    QRegion region(QRect(QPoint(0, 0), size));
+    for (int y = 0; y < radius; ++y) {
+        const qreal dy = radius - (y + 0.5);
+        const int inset = qCeil(radius - 0.5 - qSqrt(radius * radius - dy * dy));
+        for (const int row : {y, size.height() - 1 - y}) {
+            region -= QRect(0, row, inset, 1);
+            region -= QRect(size.width() - inset, row, inset, 1);
+        }
+    }
+    return region;
+}
+
+} // namespace
 
 PopupPanel::PopupPanel(QSize size)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
@@ -21,13 +40,29 @@ void PopupPanel::setContent(QWidget *content) {
     layout()->addWidget(content);
 }
 
+void PopupPanel::setComposited(bool composited) {
+    m_composited = composited;
+    if (composited)
+        clearMask();
+    else // the outer edge of the border drawn below
+        setMask(roundedRegion(size(), cornerRadius + 0.5));
+    update();
+}
+
 void PopupPanel::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = PopupStyle::background();
+    if (!m_composited) {
+        // Without a compositor alpha is dropped, leaving the corners' soft edge dark: fill the
+        // whole shape opaque first.
+        fill.setAlpha(255);
+        painter.fillRect(rect(), fill);
+    }
     // The border lies inside the rounded shape: inset by half its width.
     const QRectF shape = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     painter.setPen(QPen(PopupStyle::withOpacity(PopupStyle::primary(), 0.08), 1));
-    painter.setBrush(PopupStyle::background());
+    painter.setBrush(fill);
     painter.drawRoundedRect(shape, cornerRadius, cornerRadius);
     if (!m_painted) {
         m_painted = true;

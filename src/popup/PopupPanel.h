@@ -15,6 +15,10 @@ public:
     // Takes the widget as the panel's only content (the panel becomes its parent).
     void setContent(QWidget *content);
 
+    // With a compositor the corners are translucent (the default). Without one they would show
+    // black, so the window is cut to its rounded shape instead and drawn opaque.
+    void setComposited(bool composited);
+
 Q_SIGNALS:
     // The panel was active and no longer is.
     void deactivated();
@@ -26,6 +30,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    bool m_composited = true;
     bool m_wasActive = false;
     bool m_painted = false;
 };

@@ -1,7 +1,5 @@
 #include "system/AutoPaste.h"
 
-#include "platform/KeyPoster.h"
-
 #include <QtGlobal>
 
 AutoPaste::AutoPaste(KeyPoster &poster)
@@ -11,11 +9,11 @@ bool AutoPaste::isProcessTrusted() const {
     return m_poster.isTrusted();
 }
 
-void AutoPaste::autoPaste() {
+void AutoPaste::autoPaste(PasteChord chord) {
     // The answer may have changed since the entry was chosen.
     if (!m_poster.isTrusted())
         return;
-    m_poster.postPaste();
+    m_poster.postPaste(chord);
 }
 
 bool AutoPaste::isSandboxed() {

@@ -1,6 +1,6 @@
 #pragma once
 
-class KeyPoster;
+#include "platform/KeyPoster.h"
 
 // Typing the paste into the application in front, and whether the program may. Main thread
 // only; keeps no state of its own.
@@ -11,9 +11,9 @@ public:
     // True when synthetic key presses reach other applications. Never asks the user.
     bool isProcessTrusted() const;
 
-    // Asks again and, when trusted, types Ctrl+V into the focused window; otherwise does
+    // Asks again and, when trusted, types the chord into the focused window; otherwise does
     // nothing, silently.
-    void autoPaste();
+    void autoPaste(PasteChord chord);
 
     // True when APP_SANDBOX_CONTAINER_ID is set, whatever its value, even empty.
     static bool isSandboxed();

@@ -1,20 +1,24 @@
 #include "system/PasteNotice.h"
 
 #include "system/AutoPasteHelp.h"
+#include "system/PasteChords.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 
-void showPasteNotice(AutoPasteHelp &help) {
+void showPasteNotice(AutoPasteHelp &help, PasteChord chord) {
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("Tallowquill"));
     box.setTextFormat(Qt::PlainText);
-    box.setText(QStringLiteral("Copied \u2014 press Ctrl+V to paste"));
-    box.setInformativeText(QStringLiteral(
-        "Tallowquill needs Accessibility permission to paste automatically. Your selection is on "
-        "the clipboard, so you can paste it now with Ctrl+V.\n\nTo enable auto-paste, check that "
-        "your session offers the XTEST extension (every X11 session does; under Wayland, "
-        "Tallowquill pastes into X11 applications only). The help page has the details."));
+    const QString keys = PasteChords::name(chord);
+    box.setText(QStringLiteral("Copied \u2014 press %1 to paste").arg(keys));
+    box.setInformativeText(
+        QStringLiteral(
+            "Tallowquill needs Accessibility permission to paste automatically. Your selection is "
+            "on the clipboard, so you can paste it now with %1.\n\nTo enable auto-paste, check "
+            "that your session offers the XTEST extension (every X11 session does; under Wayland, "
+            "Tallowquill pastes into X11 applications only). The help page has the details.")
+            .arg(keys));
     QPushButton *open =
         box.addButton(QStringLiteral("Open Auto-Paste Help"), QMessageBox::AcceptRole);
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::RejectRole);

@@ -134,15 +134,16 @@ TEST_F(Controller, PasteFlowWithPermission) {
     EXPECT_EQ(history.monitor.items().size(), 2); // our own write is not recorded
 }
 
-// Without the permission the entry stays on the clipboard and a notice explains; nothing is
-// typed and no window is re-activated.
+// Without the permission the entry stays on the clipboard and a notice names the keys that paste
+// in the remembered window; nothing is typed and no window is re-activated.
 TEST_F(Controller, PasteFlowWithoutPermission) {
     poster.trusted = false;
+    workspace.classes[kEditor] = {QStringLiteral("konsole")};
     history.addText(QStringLiteral("entry"));
     controller->show();
     answerNoticeWithOk();
     press(Qt::Key_Return);
-    EXPECT_EQ(notices, QStringList{QStringLiteral("Copied \u2014 press Ctrl+V to paste")});
+    EXPECT_EQ(notices, QStringList{QStringLiteral("Copied \u2014 press Ctrl+Shift+V to paste")});
     EXPECT_FALSE(controller->isOpen());
     EXPECT_EQ(history.pasteboard.current().string, QStringLiteral("entry"));
     EXPECT_FALSE(workspace.activated.contains(kEditor));

@@ -12,7 +12,7 @@ public:
     int pastes = 0;
 
     bool isTrusted() const override { return trusted; }
-    void postPaste() override { ++pastes; }
+    void postPaste(PasteChord) override { ++pastes; }
 };
 
 } // namespace tqtest

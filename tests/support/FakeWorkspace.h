@@ -2,17 +2,20 @@
 
 #include "platform/Workspace.h"
 
+#include <QHash>
 #include <QList>
 #include <QStringList>
 
 namespace tqtest {
 
-// The desktop in memory: the test sets the window in front and the pointer, and reads back
-// which windows were asked to come forward.
+// The desktop in memory: the test sets the window in front, the windows' classes, the pointer
+// and whether a compositor runs, and reads back which windows were asked to come forward.
 class FakeWorkspace : public Workspace {
 public:
     std::optional<WindowId> active;
     QPoint pointer;
+    QHash<WindowId, QStringList> classes;
+    bool compositing = true;
     QList<WindowId> activated;
     QList<WindowId> onAllWorkspaces;
     QList<QUrl> opened;
@@ -20,6 +23,8 @@ public:
 
     std::optional<WindowId> activeWindow() override { return active; }
     void activateWindow(WindowId window) override { activated << window; }
+    QStringList windowClass(WindowId window) override { return classes.value(window); }
+    bool isCompositing() override { return compositing; }
     void showOnAllWorkspaces(WindowId window) override { onAllWorkspaces << window; }
     QPoint pointerPosition() const override { return pointer; }
     void openLocation(const QUrl &location) override { opened << location; }

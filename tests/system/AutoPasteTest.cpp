@@ -1,5 +1,6 @@
 #include "system/AutoPaste.h"
 #include "system/AutoPasteHelp.h"
+#include "system/PasteChords.h"
 #include "system/PasteNotice.h"
 
 #include "support/FakeKeyPoster.h"
@@ -21,7 +22,8 @@ namespace {
 
 // Shows the paste notice and runs `act` on it once it is up and active; the notice's own
 // modal loop carries the test. False when it never came up active (closed after 10 s).
-bool showNotice(AutoPasteHelp &help, const std::function<void(QMessageBox &)> &act) {
+bool showNotice(AutoPasteHelp &help, PasteChord chord,
+                const std::function<void(QMessageBox &)> &act) {
     bool acted = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -34,16 +36,20 @@ bool showNotice(AutoPasteHelp &help, const std::function<void(QMessageBox &)> &a
     });
     poll.start(10);
     QTimer::singleShot(10000, &poll, [] { QApplication::activeModalWidget()->close(); });
-    showPasteNotice(help);
+    showPasteNotice(help, chord);
     return acted;
 }
 
-// The notice says why nothing was pasted and offers the way to fix it: "OK" (or Escape) only
-// closes it; "Open Auto-Paste Help" (or Return, as the default) opens the help page once.
+// The notice names the keys that paste, says why nothing was pasted and offers the way to fix
+// it: "OK" (or Escape) only closes it; "Open Auto-Paste Help" (or Return, as the default) opens
+// the help page once.
 TEST(PasteNotice, OpensTheHelpPageOnlyWhenAsked) {
-    const auto click = [](const char *text) {
-        return [text](QMessageBox &box) {
-            EXPECT_EQ(box.text(), QStringLiteral("Copied — press Ctrl+V to paste"));
+    const auto click = [](const char *text, const char *keys) {
+        return [text, keys](QMessageBox &box) {
+            EXPECT_EQ(box.text(),
+                      QStringLiteral("Copied — press %1 to paste").arg(QLatin1String(keys)));
+            EXPECT_TRUE(box.informativeText().contains(
+                QStringLiteral("paste it now with %1.\n").arg(QLatin1String(keys))));
             // What to check lives on the help page; the notice only points there.
             EXPECT_TRUE(box.informativeText().contains(QStringLiteral("XTEST extension")));
             EXPECT_EQ(box.buttons().size(), 2);
@@ -61,11 +67,13 @@ TEST(PasteNotice, OpensTheHelpPageOnlyWhenAsked) {
         const char *name;
         std::function<void(QMessageBox &)> dismiss;
         qsizetype opened;
+        PasteChord chord;
     } cases[] = {
-        {"OK", click("OK"), 0},
-        {"Escape", press(Qt::Key_Escape), 0},
-        {"Open Auto-Paste Help", click("Open Auto-Paste Help"), 1},
-        {"Return", press(Qt::Key_Return), 1},
+        {"OK", click("OK", "Ctrl+V"), 0, PasteChord::controlV},
+        {"Escape", press(Qt::Key_Escape), 0, PasteChord::controlV},
+        {"Open Auto-Paste Help", click("Open Auto-Paste Help", "Ctrl+Shift+V"), 1,
+         PasteChord::controlShiftV},
+        {"Return", press(Qt::Key_Return), 1, PasteChord::controlV},
     };
     // Installed into the system's data folders, as a package would.
     const QString share = tqtest::resetHome() + QStringLiteral("/share");
@@ -78,7 +86,7 @@ TEST(PasteNotice, OpensTheHelpPageOnlyWhenAsked) {
         SCOPED_TRACE(c.name);
         tqtest::FakeWorkspace workspace;
         AutoPasteHelp help(workspace);
-        EXPECT_TRUE(showNotice(help, c.dismiss));
+        EXPECT_TRUE(showNotice(help, c.chord, c.dismiss));
         EXPECT_EQ(workspace.opened, QList<QUrl>(c.opened, QUrl::fromLocalFile(page)));
     }
     qunsetenv("XDG_DATA_DIRS");
@@ -103,11 +111,25 @@ TEST(AutoPasteHelpPage, IsFoundBuiltAndInstalled) {
 TEST(AutoPaste, TypesOnlyWhileTrusted) {
     tqtest::FakeKeyPoster poster;
     AutoPaste autoPaste(poster);
-    autoPaste.autoPaste();
+    autoPaste.autoPaste(PasteChord::controlShiftV);
     poster.trusted = false;
-    autoPaste.autoPaste();
+    autoPaste.autoPaste(PasteChord::controlV);
     EXPECT_EQ(poster.pastes, 1);
     EXPECT_FALSE(QApplication::activeModalWidget());
+}
+
+// Terminals that take Ctrl+V as a literal ^V paste with Ctrl+Shift+V, found by either part of
+// WM_CLASS in any case; everything else, xterm and urxvt too, pastes with Ctrl+V.
+TEST(PasteChords, TerminalsGetControlShiftV) {
+    const auto chordFor = [](const char *windowClass) {
+        return PasteChords::forWindowClass(
+            QString::fromLatin1(windowClass).split(QLatin1Char(' ')));
+    };
+    for (const char *terminal :
+         {"gnome-terminal-server Gnome-terminal", "main Terminology", "KONSOLE"})
+        EXPECT_EQ(chordFor(terminal), PasteChord::controlShiftV) << terminal;
+    for (const char *other : {"xterm XTerm", "urxvt URxvt", "navigator firefox", ""})
+        EXPECT_EQ(chordFor(other), PasteChord::controlV) << other;
 }
 
 } // namespace

@@ -76,7 +76,7 @@ TEST_F(AutoPasteX11, TypesControlVAloneWhileShiftIsHeld) {
     ASSERT_TRUE(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier);
     edit.presses.clear();
 
-    autoPaste.autoPaste();
+    autoPaste.autoPaste(PasteChord::controlV);
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return edit.controlReleased; }));
     EXPECT_EQ(edit.text(), kText);
@@ -101,9 +101,9 @@ TEST_F(AutoPasteX11, TrustFollowsTheServersXTest) {
     if (!serverLacksXTest())
         return;
 
-    autoPaste.autoPaste();
+    autoPaste.autoPaste(PasteChord::controlV);
     // The poster guards itself too: an XTEST request here would close the connection.
-    poster.postPaste();
+    poster.postPaste(PasteChord::controlShiftV);
 
     xcb_connection_t *connection =
         qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();

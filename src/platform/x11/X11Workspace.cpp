@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QLoggingCategory>
 
+#include <cstdlib>
 #include <cstring>
 
 #include <xcb/xcb.h>
@@ -122,6 +123,47 @@ void X11Workspace::activateWindow(WindowId id) {
                                                     XCB_CURRENT_TIME)));
     }
     xcb_flush(connection);
+}
+
+QStringList X11Workspace::windowClass(WindowId id) {
+    xcb_connection_t *connection = qtConnection();
+    if (!connection)
+        return {};
+    const xcb_window_t root = rootOf(connection);
+    // The focus may rest on a child of the application's top-level window, which holds the class.
+    for (auto window = static_cast<xcb_window_t>(id); window != XCB_NONE && window != root;) {
+        const auto wmClass = property(connection, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
+        if (wmClass && xcb_get_property_value_length(wmClass.get()) > 0) {
+            const QByteArray value(static_cast<const char *>(xcb_get_property_value(wmClass.get())),
+                                   xcb_get_property_value_length(wmClass.get()));
+            QStringList parts;
+            for (const QByteArray &part : value.split('\0'))
+                parts << QString::fromLatin1(part);
+            return parts.mid(0, 2);
+        }
+        const XcbReply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr));
+        window = tree ? tree->parent : xcb_window_t(XCB_NONE);
+    }
+    return {};
+}
+
+bool X11Workspace::isCompositing() {
+    xcb_connection_t *connection = qtConnection();
+    if (!connection)
+        return false;
+    // Qt connects to the screen that DISPLAY names; unparsed, the first.
+    char *host = nullptr;
+    int display = 0;
+    int screen = 0;
+    xcb_parse_display(nullptr, &host, &display, &screen);
+    std::free(host);
+    // A compositing manager owns this selection for as long as it runs (EWMH).
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+    const XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, atom(connection, name.constData())),
+        nullptr));
+    return owner && owner->owner != XCB_NONE;
 }
 
 void X11Workspace::showOnAllWorkspaces(WindowId id) {

@@ -14,6 +14,8 @@ public:
 
     std::optional<WindowId> activeWindow() override;
     void activateWindow(WindowId window) override;
+    QStringList windowClass(WindowId window) override;
+    bool isCompositing() override;
     void showOnAllWorkspaces(WindowId window) override;
     QPoint pointerPosition() const override;
     void openLocation(const QUrl &location) override;

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -16,11 +17,13 @@ namespace {
 constexpr xcb_keysym_t kKeysymLowerV = 0x0076;
 constexpr xcb_keysym_t kKeysymUpperV = 0x0056;
 constexpr xcb_keysym_t kKeysymControlL = 0xffe3;
-// Where V and left Control sit on a PC keyboard (evdev code + 8), when the keymap lacks them.
+constexpr xcb_keysym_t kKeysymShiftL = 0xffe1;
+// Where V, left Control and left Shift sit on a PC keyboard (evdev code + 8), when the keymap
+// lacks them.
 constexpr xcb_keycode_t kFallbackV = 55;
 constexpr xcb_keycode_t kFallbackControl = 37;
+constexpr xcb_keycode_t kFallbackShift = 50;
 constexpr int kModifierRows = 8;
-constexpr int kControlRow = XCB_MAP_INDEX_CONTROL;
 
 xcb_connection_t *qtConnection() {
     if (!qGuiApp)
@@ -80,7 +83,7 @@ bool XTestKeyPoster::isTrusted() const {
     return offersXTest(qtConnection());
 }
 
-void XTestKeyPoster::postPaste() {
+void XTestKeyPoster::postPaste(PasteChord chord) {
     xcb_connection_t *connection = qtConnection();
     // An XTEST request on a server without it would close the whole connection.
     if (!offersXTest(connection))
@@ -91,9 +94,10 @@ void XTestKeyPoster::postPaste() {
     const XcbReply<xcb_query_keymap_reply_t> keymap(
         xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr));
 
-    // Every key bound to a modifier that is still down, so the application sees Control alone.
+    // Every key bound to a modifier that is still down, so the application sees the chord's
+    // modifiers alone.
     std::vector<xcb_keycode_t> held;
-    xcb_keycode_t control = 0;
+    std::array<xcb_keycode_t, kModifierRows> rowKey{};
     if (modifiers) {
         const xcb_keycode_t *codes = xcb_get_modifier_mapping_keycodes(modifiers.get());
         const int perRow = modifiers->keycodes_per_modifier;
@@ -101,24 +105,31 @@ void XTestKeyPoster::postPaste() {
             const xcb_keycode_t key = codes[i];
             if (key == 0)
                 continue;
-            if (i / perRow == kControlRow && control == 0)
-                control = key;
+            if (rowKey[i / perRow] == 0)
+                rowKey[i / perRow] = key;
             if (keymap && isDown(*keymap, key) &&
                 std::find(held.begin(), held.end(), key) == held.end())
                 held.push_back(key);
         }
     }
-    if (control == 0)
-        control =
-            keycodeFor(connection, kKeysymControlL, kKeysymControlL).value_or(kFallbackControl);
+    const auto modifierKey = [&](int row, xcb_keysym_t keysym, xcb_keycode_t fallback) {
+        return rowKey[row] ? rowKey[row]
+                           : keycodeFor(connection, keysym, keysym).value_or(fallback);
+    };
+    std::vector<xcb_keycode_t> chordModifiers{
+        modifierKey(XCB_MAP_INDEX_CONTROL, kKeysymControlL, kFallbackControl)};
+    if (chord == PasteChord::controlShiftV)
+        chordModifiers.push_back(modifierKey(XCB_MAP_INDEX_SHIFT, kKeysymShiftL, kFallbackShift));
     const xcb_keycode_t v =
         keycodeFor(connection, kKeysymLowerV, kKeysymUpperV).value_or(kFallbackV);
 
     for (const xcb_keycode_t key : held)
         fakeKey(connection, XCB_KEY_RELEASE, key);
-    fakeKey(connection, XCB_KEY_PRESS, control);
+    for (const xcb_keycode_t key : chordModifiers)
+        fakeKey(connection, XCB_KEY_PRESS, key);
     fakeKey(connection, XCB_KEY_PRESS, v);
     fakeKey(connection, XCB_KEY_RELEASE, v);
-    fakeKey(connection, XCB_KEY_RELEASE, control);
+    for (auto key = chordModifiers.rbegin(); key != chordModifiers.rend(); ++key)
+        fakeKey(connection, XCB_KEY_RELEASE, *key);
     xcb_flush(connection);
 }

@@ -7,5 +7,5 @@
 class XTestKeyPoster : public KeyPoster {
 public:
     bool isTrusted() const override;
-    void postPaste() override;
+    void postPaste(PasteChord chord) override;
 };
