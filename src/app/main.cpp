@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
 #include "history/ClipboardMonitor.h"
 #include "hotkey/HotKeyManager.h"
 #include "platform/InstanceLock.h"
@@ -62,6 +63,8 @@ void reportRecordedEntries(ClipboardMonitor &monitor) {
 } // namespace
 
 int main(int argc, char **argv) {
+    if (const std::optional<int> answered = answerCommandLine(argc, argv))
+        return *answered;
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
         std::fputs("tallowquill: no X display: DISPLAY is not set (start it from an X11 or "
                    "XWayland session)\n",
@@ -91,6 +94,7 @@ int main(int argc, char **argv) {
     X11Workspace workspace;
     XTestKeyPoster keyPoster;
     XdgAutostartLoginItem loginItem;
+    loginItem.retargetDeadEntry();
     AppSettings settings(std::make_unique<QSettingsDefaultsStore>());
     settings.makeShared();
     const auto *x11 = app.nativeInterface<QNativeInterface::QX11Application>();

@@ -1,6 +1,7 @@
 #include "platform/XdgAutostartLoginItem.h"
 
 #include "platform/LogQuote.h"
+#include "platform/SystemLog.h"
 #include "platform/XdgFolders.h"
 
 #include <QCoreApplication>
@@ -146,6 +147,19 @@ bool isFalse(const QString &value) {
     return value == QLatin1String("false") || value == QLatin1String("0");
 }
 
+// Hidden=true, or X-GNOME-Autostart-enabled=false: the user turned it off in the desktop.
+bool switchedOffByDesktop(const QHash<QString, QString> &keys) {
+    return isTrue(keys.value(QStringLiteral("Hidden"))) ||
+           isFalse(keys.value(QStringLiteral("X-GNOME-Autostart-enabled")));
+}
+
+std::optional<QHash<QString, QString>> readEntryFile(const QString &path) {
+    QFile file(path);
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return readDesktopEntry(file.readAll());
+}
+
 bool sameFile(const QString &a, const QString &b) {
     if (a == b)
         return true;
@@ -199,20 +213,35 @@ LoginItem::Status XdgAutostartLoginItem::status() const {
     if (program.isEmpty() || !QFileInfo(program).isFile())
         return Status::notFound;
 
-    QFile file(entryPath());
-    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
+    const std::optional<QHash<QString, QString>> keys = readEntryFile(entryPath());
+    if (!keys)
         return Status::notRegistered;
-    const QHash<QString, QString> keys = readDesktopEntry(file.readAll());
 
     // An entry left behind by a copy of the program elsewhere is not ours.
-    const std::optional<QString> starts = execProgram(keys.value(QStringLiteral("Exec")));
+    const std::optional<QString> starts = execProgram(keys->value(QStringLiteral("Exec")));
     if (!starts || !sameFile(*starts, program))
         return Status::notRegistered;
+    return switchedOffByDesktop(*keys) ? Status::switchedOff : Status::enabled;
+}
 
-    if (isTrue(keys.value(QStringLiteral("Hidden"))) ||
-        isFalse(keys.value(QStringLiteral("X-GNOME-Autostart-enabled"))))
-        return Status::switchedOff;
-    return Status::enabled;
+void XdgAutostartLoginItem::retargetDeadEntry() {
+    const std::optional<QHash<QString, QString>> keys = readEntryFile(entryPath());
+    if (!keys || switchedOffByDesktop(*keys))
+        return;
+    const std::optional<QString> starts = execProgram(keys->value(QStringLiteral("Exec")));
+    if (!starts)
+        return;
+    const QFileInfo dead(*starts);
+    if (!dead.isAbsolute() || dead.fileName() != QLatin1String("tallowquill") || dead.exists())
+        return;
+
+    QString error;
+    if (registerItem(&error))
+        SystemLog::write(QStringLiteral("Tallowquill: launch at login now starts %1 instead of %2, "
+                                        "which no longer exists")
+                             .arg(logQuoted(executablePath()), logQuoted(*starts)));
+    else
+        SystemLog::write(QStringLiteral("Tallowquill: login-item update failed: ") + error);
 }
 
 bool XdgAutostartLoginItem::registerItem(QString *error) {

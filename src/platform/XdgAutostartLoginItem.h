@@ -21,6 +21,11 @@ public:
     bool registerItem(QString *error) override;
     bool unregisterItem(QString *error) override;
 
+    // At start: an enabled entry whose Exec names a tallowquill that no longer exists (the build
+    // folder tried before the package was installed) is written again for this executable, in
+    // one log line. An entry the desktop switched off, or one for a copy that exists, is left.
+    void retargetDeadEntry();
+
     QString entryPath() const;
     QString executablePath() const;
 

@@ -2,8 +2,6 @@
 #include "support/RealProgram.h"
 #include "support/TestEnvironment.h"
 
-#include <QDir>
-#include <QDirIterator>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -11,14 +9,6 @@
 namespace {
 
 using namespace tqtest;
-
-QStringList filesUnder(const QString &root) {
-    QStringList files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(root).relativeFilePath(it.next());
-    return files;
-}
 
 class Tallowquill : public ::testing::Test {
 protected:
@@ -96,16 +86,32 @@ TEST_F(Tallowquill, SettingsRecordsANewShortcut) {
         waitFor([] { return !windowNamed(QStringLiteral("Clipboard History")).isEmpty(); }));
 }
 
-// Without a display the program says so in one line and fails.
-TEST_F(Tallowquill, NoDisplayIsOneClearLine) {
+// Without a display: --version and --help answer in one line on standard output, any other
+// argument is refused in one line on standard error, and a plain start says there is no display.
+TEST_F(Tallowquill, CommandLineAnswersInOneLineWithoutADisplay) {
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QByteArray line; // how the one line starts
+    } cases[] = {
+        {{QStringLiteral("--version")}, 0, "tallowquill " TQ_VERSION "\n"},
+        {{QStringLiteral("--help")}, 0, "usage: tallowquill [--help | --version]; "},
+        {{QStringLiteral("-display")}, 2, "tallowquill: unexpected argument \"-display\"; "},
+        {{QStringLiteral("--help"), QStringLiteral("x")}, 2, "tallowquill: unexpected argument"},
+        {{}, 1, "tallowquill: no X display"},
+    };
     QProcessEnvironment environment = programEnvironment();
     environment.remove(QStringLiteral("DISPLAY"));
-    RealProgram program(environment);
-    ASSERT_TRUE(program.process.waitForFinished(5000));
-    EXPECT_NE(program.process.exitCode(), 0);
-    const QByteArray error = program.process.readAllStandardError();
-    EXPECT_TRUE(error.startsWith("tallowquill: no X display")) << error.constData();
-    EXPECT_EQ(error.count('\n'), 1);
+    for (const auto &c : cases) {
+        RealProgram program(environment, c.arguments);
+        ASSERT_TRUE(program.process.waitForFinished(5000));
+        EXPECT_EQ(program.process.exitCode(), c.exitCode);
+        const QByteArray out = program.process.readAllStandardOutput();
+        const QByteArray printed = out + program.process.readAllStandardError();
+        EXPECT_TRUE(printed.startsWith(c.line) && printed.count('\n') == 1 &&
+                    out.isEmpty() == (c.exitCode != 0))
+            << printed.constData();
+    }
 }
 
 } // namespace

@@ -119,9 +119,11 @@ inline QProcessEnvironment programEnvironment() {
 // The real program, ended with SIGTERM when the test is done with it.
 class RealProgram {
 public:
-    explicit RealProgram(const QProcessEnvironment &environment = programEnvironment()) {
+    explicit RealProgram(const QProcessEnvironment &environment = programEnvironment(),
+                         const QStringList &arguments = {},
+                         const QString &executable = QStringLiteral(TQ_BINARY_DIR "/tallowquill")) {
         process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(TQ_BINARY_DIR "/tallowquill"), {});
+        process.start(executable, arguments);
         process.waitForStarted();
     }
     ~RealProgram() {

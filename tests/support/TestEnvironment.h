@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace tqtest {
 
@@ -17,6 +18,8 @@ QString home();
 QByteArray readFile(const QString &path);
 // Writes a file, making its folder first; false when that fails.
 bool writeFile(const QString &path, const QByteArray &bytes);
+// The files below a folder (hidden ones too), by their paths relative to it.
+QStringList filesUnder(const QString &root);
 // A file of tests/data, by its path there.
 QByteArray testData(const QString &path);
 

@@ -126,6 +126,38 @@ TEST(XdgAutostartLoginItem, StatusFollowsTheEntryOnDisk) {
     EXPECT_EQ(XdgAutostartLoginItem(QString()).status(), Status::notFound);
 }
 
+// At start, an enabled entry for a tallowquill that is gone (the build folder tried before the
+// package) is written for this executable, in one log line; one the desktop switched off, or
+// one for a copy that still exists, is left as it is.
+TEST(XdgAutostartLoginItem, StartRetargetsOnlyAnEnabledEntryForAGoneProgram) {
+    const struct {
+        const char *keys; // after Exec
+        bool oldProgramExists;
+        bool retargeted;
+    } cases[] = {
+        {"X-GNOME-Autostart-enabled=true\n", false, true},
+        {"Hidden=true\n", false, false},
+        {"X-GNOME-Autostart-enabled=false\n", false, false},
+        {"", true, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.keys);
+        const QString home = tqtest::resetHome();
+        XdgAutostartLoginItem item(makeProgram(home + QStringLiteral("/usr/bin")));
+        if (c.oldProgramExists)
+            makeProgram(home + QStringLiteral("/build"));
+        const QByteArray entry =
+            "[Desktop Entry]\nExec=" + home.toUtf8() + "/build/tallowquill\n" + c.keys;
+        writeFile(item.entryPath(), entry);
+
+        SystemLog::Capture log;
+        item.retargetDeadEntry();
+        EXPECT_EQ(item.status() == Status::enabled, c.retargeted);
+        EXPECT_EQ(log.lines().size(), c.retargeted ? 1 : 0);
+        EXPECT_EQ(readFile(item.entryPath()) == entry, !c.retargeted);
+    }
+}
+
 // Switching launch at login on makes the desktop start this very executable at login, however
 // odd its path; switching on again rewrites nothing; switching off removes the entry.
 TEST(XdgAutostartLoginItem, EntryStartsTheProgramAndGoesWhenSwitchedOff) {
