@@ -1,0 +1,28 @@
+// Draws an SVG into a square PNG of the given size; the build makes the icon theme's bitmaps
+// with it from the same drawing as the tray icon.
+//   render-icon SVG SIZE PNG
+
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <cstdio>
+
+int main(int argc, char **argv) {
+    if (argc != 4) {
+        std::fputs("usage: render-icon SVG SIZE PNG\n", stderr);
+        return 2;
+    }
+    QSvgRenderer svg(QString::fromLocal8Bit(argv[1]));
+    const int size = QByteArray(argv[2]).toInt();
+    if (!svg.isValid() || size <= 0) {
+        std::fprintf(stderr, "render-icon: cannot draw %s at %s pixels\n", argv[1], argv[2]);
+        return 1;
+    }
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    svg.render(&painter);
+    painter.end();
+    return image.save(QString::fromLocal8Bit(argv[3]), "PNG") ? 0 : 1;
+}
