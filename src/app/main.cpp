@@ -32,13 +32,22 @@ QByteArray reportedText(const ClipboardItem &item) {
     return item.text.left(200).toUtf8().toPercentEncoding(" ");
 }
 
-void reportPopupPaints(AppDelegate &delegate) {
-    QObject::connect(&delegate.popup(), &PopupController::shownAndPainted, &delegate, [&delegate] {
+// The popup lists the monitor's items as they are: one line at its first paint, and one for
+// every change of the list while it is open.
+void reportPopupRows(AppDelegate &delegate) {
+    const auto report = [&delegate](const char *what) {
         const QList<ClipboardItem> &items = delegate.monitor().items();
-        std::fprintf(stderr, "tallowquill: popup painted at %lld ns, %lld rows, first: %s\n",
+        std::fprintf(stderr, "tallowquill: popup %s at %lld ns, %lld rows, first: %s\n", what,
                      monotonicNanoseconds(), static_cast<long long>(items.size()),
                      items.isEmpty() ? "" : reportedText(items.first()).constData());
-    });
+    };
+    QObject::connect(&delegate.popup(), &PopupController::shownAndPainted, &delegate,
+                     [report] { report("painted"); });
+    QObject::connect(&delegate.monitor(), &ClipboardMonitor::itemsChanged, &delegate,
+                     [report, &delegate] {
+                         if (delegate.popup().isOpen())
+                             report("updated");
+                     });
 }
 
 void reportRecordedEntries(ClipboardMonitor &monitor) {
@@ -110,10 +119,10 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "tallowquill: shortcut registered at %lld ns\n",
                      monotonicNanoseconds());
     // For tests and bench/app, which drive the program from outside: one line for every entry
-    // recorded, and one for every first paint of the popup.
+    // recorded, and the popup's rows as it shows them.
     if (qEnvironmentVariableIsSet("TALLOWQUILL_REPORT_HISTORY")) {
         reportRecordedEntries(delegate.monitor());
-        reportPopupPaints(delegate);
+        reportPopupRows(delegate);
     }
     return QApplication::exec();
 }

@@ -21,14 +21,15 @@ CaptureQueue::~CaptureQueue() {
     m_worker.join();
 }
 
-void CaptureQueue::submit(std::unique_ptr<PasteboardContents> contents, double copiedAt) {
+void CaptureQueue::submit(std::unique_ptr<PasteboardContents> contents, double copiedAt,
+                          qint64 change) {
     ++m_unsettled;
     {
         const std::lock_guard lock(m_mutex);
         // The one it replaces will never be read.
         if (m_waiting)
             --m_unsettled;
-        m_waiting = Job{std::move(contents), copiedAt};
+        m_waiting = Job{std::move(contents), copiedAt, change};
         if (m_running) {
             QTimer::singleShot(supersededPatience, this,
                                [this, running = std::weak_ptr(m_running)] {
@@ -61,14 +62,15 @@ void CaptureQueue::run() {
         }
         // Queued to this object's thread; dropped by Qt if the queue is gone by then.
         QMetaObject::invokeMethod(
-            this, [this, item = std::move(item)] { settle(item); }, Qt::QueuedConnection);
+            this, [this, item = std::move(item), change = job.change] { settle(item, change); },
+            Qt::QueuedConnection);
     }
 }
 
-void CaptureQueue::settle(std::optional<ClipboardItem> item) {
+void CaptureQueue::settle(std::optional<ClipboardItem> item, qint64 change) {
     --m_unsettled;
     if (item)
-        Q_EMIT captured(*item);
+        Q_EMIT captured(*item, change);
     if (!isBusy())
         Q_EMIT idle();
 }

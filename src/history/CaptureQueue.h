@@ -29,13 +29,14 @@ public:
     CaptureQueue(const CaptureQueue &) = delete;
     CaptureQueue &operator=(const CaptureQueue &) = delete;
 
-    void submit(std::unique_ptr<PasteboardContents> contents, double copiedAt);
+    // `change` is handed back with the entry, to say which change it came from.
+    void submit(std::unique_ptr<PasteboardContents> contents, double copiedAt, qint64 change);
 
     // True from a submit until its capture has been handed back (or dropped).
     bool isBusy() const { return m_unsettled > 0; }
 
 Q_SIGNALS:
-    void captured(const ClipboardItem &item);
+    void captured(const ClipboardItem &item, qint64 change);
     // Every submitted change has been captured, dropped or found empty.
     void idle();
 
@@ -43,9 +44,10 @@ private:
     struct Job {
         std::shared_ptr<PasteboardContents> contents;
         double copiedAt = 0;
+        qint64 change = 0;
     };
     void run();
-    void settle(std::optional<ClipboardItem> item);
+    void settle(std::optional<ClipboardItem> item, qint64 change);
 
     std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -1,11 +1,14 @@
 #include "history/ClipboardMonitor.h"
 
 #include "history/CaptureQueue.h"
+#include "history/PasteboardWriter.h"
 #include "history/PinStore.h"
 #include "platform/Pasteboard.h"
 #include "settings/AppSettings.h"
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 ClipboardMonitor::ClipboardMonitor(Pasteboard &pasteboard, AppSettings &settings,
                                    PinStore &pinStore, Clock clock, QObject *parent)
@@ -16,8 +19,12 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard &pasteboard, AppSettings &settings
     , m_clock(std::move(clock))
     , m_lastChangeCount(pasteboard.changeCount())
     , m_captures(new CaptureQueue(this)) {
-    connect(m_captures, &CaptureQueue::captured, this, &ClipboardMonitor::add);
+    connect(m_captures, &CaptureQueue::captured, this, &ClipboardMonitor::captured);
     connect(m_captures, &CaptureQueue::idle, this, &ClipboardMonitor::capturesSettled);
+    connect(this, &ClipboardMonitor::capturesSettled, this, [this] {
+        if (m_ownerLeftChange)
+            restoreAfterOwnerLeft();
+    });
     m_pinned = m_pinStore.loadPins();
     m_pinnedKeys.reserve(m_pinned.size());
     for (const ClipboardItem &item : std::as_const(m_pinned))
@@ -27,17 +34,30 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard &pasteboard, AppSettings &settings
 
 void ClipboardMonitor::start() {
     m_lastChangeCount = m_pasteboard.changeCount();
-    if (m_pollTimer)
+    if (m_pruneTimer)
         return;
+    connect(&m_pasteboard, &Pasteboard::changed, this, &ClipboardMonitor::schedulePoll);
+    connect(&m_pasteboard, &Pasteboard::ownerLeft, this, &ClipboardMonitor::ownerLeft);
     // Qt timers keep firing while a menu is open or a modal dialog runs.
-    m_pollTimer = new QTimer(this);
-    m_pollTimer->setInterval(pollInterval);
-    connect(m_pollTimer, &QTimer::timeout, this, &ClipboardMonitor::poll);
-    m_pollTimer->start();
     m_pruneTimer = new QTimer(this);
-    m_pruneTimer->setInterval(pruneInterval);
+    m_pruneTimer->setSingleShot(true);
     connect(m_pruneTimer, &QTimer::timeout, this, &ClipboardMonitor::prune);
-    m_pruneTimer->start();
+    armPruneTimer();
+}
+
+// Changes come in bursts (a write of ours, another program's copy racing it): one look sees
+// them all.
+void ClipboardMonitor::schedulePoll() {
+    if (m_pollQueued)
+        return;
+    m_pollQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_pollQueued = false;
+            poll();
+        },
+        Qt::QueuedConnection);
 }
 
 void ClipboardMonitor::poll() {
@@ -50,7 +70,7 @@ void ClipboardMonitor::poll() {
         return;
     }
     // A guard below the count stays set: counts only grow, so it can never match again.
-    m_captures->submit(m_pasteboard.contents(), m_clock());
+    m_captures->submit(m_pasteboard.contents(), m_clock(), count);
 }
 
 bool ClipboardMonitor::isCapturing() const {
@@ -58,19 +78,29 @@ bool ClipboardMonitor::isCapturing() const {
 }
 
 void ClipboardMonitor::add(ClipboardItem item) {
+    insert(std::move(item));
+}
+
+QUuid ClipboardMonitor::insert(ClipboardItem item) {
     ContentKey key(item);
-    if (m_pinnedKeys.contains(key))
-        return;
+    if (const qsizetype pinned = m_pinnedKeys.indexOf(key); pinned >= 0)
+        return m_pinned.at(pinned).id;
     for (qsizetype i = m_recent.size() - 1; i >= 0; --i) {
         if (m_recentKeys.at(i) == key) {
             m_recent.removeAt(i);
             m_recentKeys.removeAt(i);
         }
     }
+    const QUuid id = item.id;
     m_recent.prepend(std::move(item));
     m_recentKeys.prepend(std::move(key));
     capRecent();
     rebuildItems();
+    return id;
+}
+
+void ClipboardMonitor::captured(ClipboardItem item, qint64 change) {
+    m_lastRecorded = {change, insert(std::move(item))};
 }
 
 void ClipboardMonitor::prune() {
@@ -85,14 +115,61 @@ void ClipboardMonitor::prune() {
         }
         ++kept;
     }
-    if (kept == m_recent.size())
+    if (kept == m_recent.size()) {
+        armPruneTimer(); // the retention time may have grown
         return;
+    }
     m_recent.remove(kept, m_recent.size() - kept);
     m_recentKeys.remove(kept, m_recentKeys.size() - kept);
     rebuildItems();
 }
 
+std::optional<std::chrono::milliseconds> ClipboardMonitor::nextPrune() const {
+    if (!m_pruneTimer || !m_pruneTimer->isActive())
+        return std::nullopt;
+    return std::chrono::milliseconds(m_pruneTimer->interval());
+}
+
+void ClipboardMonitor::armPruneTimer() {
+    if (!m_pruneTimer)
+        return;
+    if (m_recent.isEmpty()) {
+        m_pruneTimer->stop();
+        return;
+    }
+    double oldest = m_recent.first().copiedAt;
+    for (const ClipboardItem &item : std::as_const(m_recent))
+        oldest = std::min(oldest, item.copiedAt);
+    // An entry goes once it is older than the retention time: a millisecond past the moment.
+    const double expiresIn = oldest + double(m_settings.retentionSeconds()) - m_clock();
+    const double wait =
+        std::clamp(std::ceil(expiresIn * 1000) + 1, 0.0, double(maxPruneWait.count()));
+    m_pruneTimer->start(int(wait));
+}
+
+void ClipboardMonitor::ownerLeft(qint64 change) {
+    m_ownerLeftChange = change;
+    if (!isCapturing())
+        restoreAfterOwnerLeft();
+}
+
+// Only the copy that was recorded last, still in the history and not expired, comes back, and
+// only while nothing else has been copied since: a copy that was not recorded (a password
+// manager's secret) is gone as its owner intends.
+void ClipboardMonitor::restoreAfterOwnerLeft() {
+    const qint64 change = *std::exchange(m_ownerLeftChange, std::nullopt);
+    if (m_lastRecorded.change != change - 1 || m_pasteboard.changeCount() != change)
+        return;
+    prune();
+    const auto it =
+        std::find_if(m_items.cbegin(), m_items.cend(),
+                     [this](const ClipboardItem &item) { return item.id == m_lastRecorded.id; });
+    if (it != m_items.cend())
+        writeItem(ClipboardItem(*it), *this, false);
+}
+
 void ClipboardMonitor::clearHistory() {
+    m_lastRecorded = {};
     m_recent.clear();
     m_recentKeys.clear();
     rebuildItems();
@@ -126,6 +203,7 @@ void ClipboardMonitor::togglePin(const QUuid &id) {
 
 void ClipboardMonitor::rebuildItems() {
     m_items = m_pinned + m_recent;
+    armPruneTimer();
     Q_EMIT itemsChanged();
 }
 

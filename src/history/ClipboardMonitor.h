@@ -19,10 +19,11 @@ class PinStore;
 
 // The history: pinned entries (most recently pinned first, kept in the pins file) and recent
 // entries (newest first, at most maxRecent, in memory only, dropped after the retention time).
-// Polls the pasteboard's change count and records each change that is not the program's own
-// write; a copy equal in content to a pinned entry is dropped, one equal to recent entries
-// replaces them at the front. Reading and converting a copy happen on a worker thread; the entry
-// is added when they are done, in copy order.
+// Looks at the pasteboard as soon as it reports a change and records each change that is not the
+// program's own write; a copy equal in content to a pinned entry is dropped, one equal to recent
+// entries replaces them at the front. Reading and converting a copy happen on a worker thread;
+// the entry is added when they are done, in copy order. When the program that owned a recorded
+// copy goes away and takes the clipboard with it, the entry is put back on the clipboard.
 class ClipboardMonitor : public QObject {
     Q_OBJECT
 public:
@@ -32,8 +33,9 @@ public:
     // Recent entries also stay within this much memory, the oldest going first: fifty copies of
     // the largest text or image another program may offer would not fit any desktop.
     static constexpr qint64 maxRecentBytes = qint64(512) << 20;
-    static constexpr std::chrono::milliseconds pollInterval{500};
-    static constexpr std::chrono::milliseconds pruneInterval{60'000};
+    // The prune timer is armed for the moment the oldest recent entry expires, but never further
+    // ahead than this: timers stand still while the computer sleeps.
+    static constexpr std::chrono::milliseconds maxPruneWait{60'000};
 
     // The collaborators are handed in rather than reached as globals so that tests can run the
     // monitor over a fake pasteboard, their own settings store, a temporary pins folder and a
@@ -58,11 +60,13 @@ public:
         m_selfCopyUntilChangeCount = count;
     }
 
-    // Starts polling every pollInterval and pruning every pruneInterval.
+    // Starts following the pasteboard's changes and pruning as entries expire.
     void start();
     // One look at the pasteboard; when the change count moved, hands the new contents to the
     // capture worker.
     void poll();
+    // When the prune timer fires next; nothing while no recent entry can expire.
+    std::optional<std::chrono::milliseconds> nextPrune() const;
     // Whether a change is still being read or converted.
     bool isCapturing() const;
     // Inserts a captured entry under the duplicate rules.
@@ -83,8 +87,15 @@ Q_SIGNALS:
     void capturesSettled();
 
 private:
+    // Inserts the entry; returns the id of the entry that holds its content now.
+    QUuid insert(ClipboardItem item);
+    void captured(ClipboardItem item, qint64 change);
     void rebuildItems();
     void capRecent();
+    void schedulePoll();
+    void armPruneTimer();
+    void ownerLeft(qint64 change);
+    void restoreAfterOwnerLeft();
 
     Pasteboard &m_pasteboard;
     AppSettings &m_settings;
@@ -100,8 +111,15 @@ private:
 
     qint64 m_lastChangeCount = 0;
     std::optional<qint64> m_selfCopyUntilChangeCount;
-    // Children of the monitor: they die with it, so no tick can reach a monitor that is gone.
-    QTimer *m_pollTimer = nullptr;
+    bool m_pollQueued = false;
+    // The last change recorded and the entry that holds it.
+    struct Recorded {
+        qint64 change = -1;
+        QUuid id;
+    } m_lastRecorded;
+    // The change at which an owner left, while its fate waits on captures under way.
+    std::optional<qint64> m_ownerLeftChange;
+    // A child of the monitor: it dies with it, so no tick can reach a monitor that is gone.
     QTimer *m_pruneTimer = nullptr;
     CaptureQueue *m_captures = nullptr; // a child: its worker stops with the monitor
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <memory>
@@ -52,9 +53,10 @@ struct PasteboardData {
 };
 
 // The system clipboard as the history needs it. All calls are made on the main thread.
-class Pasteboard {
+class Pasteboard : public QObject {
+    Q_OBJECT
 public:
-    virtual ~Pasteboard() = default;
+    using QObject::QObject;
 
     // Advances every time the contents are replaced, by this program or any other; never goes
     // down. One write of ours moves it by exactly one.
@@ -66,4 +68,12 @@ public:
     // Replaces the contents with `data`, complete before anyone can ask for it, and advances
     // the change count by exactly one.
     virtual void setContents(const PasteboardData &data) = 0;
+
+Q_SIGNALS:
+    // The change count moved, by this program or another. Several changes may be told at once.
+    void changed();
+    // The program that owned the contents went away (it quit or closed the window that held
+    // them) and took them along: the clipboard is empty from change `changeCount` on. Never sent
+    // when an owner empties the clipboard on purpose.
+    void ownerLeft(qint64 changeCount);
 };

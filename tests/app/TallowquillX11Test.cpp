@@ -51,6 +51,34 @@ TEST_F(Tallowquill, RunsRecordsAndEndsCleanly) {
     }
 }
 
+// A copy made just before the shortcut is listed first while the popup is open; the clipboard
+// outlives the program that copied, and the history holds that copy once.
+TEST_F(Tallowquill, LatestCopyIsListedAndOutlivesItsOwner) {
+    RealProgram program;
+    ASSERT_TRUE(waitFor(shortcutHeldElsewhere));
+    const auto pasted = [] {
+        return run(QStringLiteral("xclip"), {QStringLiteral("-selection"),
+                                             QStringLiteral("clipboard"), QStringLiteral("-o")});
+    };
+    QProcess owner; // stays until killed, as a terminal that copied
+    owner.start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                          QStringLiteral("clipboard")});
+    owner.write("persist me");
+    owner.closeWriteChannel();
+    ASSERT_TRUE(waitFor([&] { return pasted() == "persist me"; }));
+    xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")});
+    EXPECT_TRUE(waitFor([&] {
+        const QStringList shown = program.lines(QStringLiteral("tallowquill: popup "));
+        return !shown.isEmpty() && shown.last().endsWith(QStringLiteral(": persist me"));
+    })) << program.log.constData();
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+
+    owner.kill();
+    owner.waitForFinished();
+    EXPECT_TRUE(waitFor([&] { return pasted() == "persist me"; }));
+    EXPECT_EQ(program.recorded().size(), 1) << program.log.constData();
+}
+
 // From the tray menu to a new shortcut, as a person does it: the settings window records
 // Super+Shift+K, which then opens the popup while Super+Shift+V no longer does.
 TEST_F(Tallowquill, SettingsRecordsANewShortcut) {

@@ -166,6 +166,63 @@ TEST_F(ClipboardMonitorTest, PruneAndClear) {
     EXPECT_EQ(published.count(), 3);
 }
 
+// Once started, a change is looked at as soon as the pasteboard tells of it. The prune timer waits
+// for the oldest recent entry to expire, never more than a minute, and nothing wakes while no
+// recent entry can expire.
+TEST_F(ClipboardMonitorTest, FollowsChangesAndWakesOnlyToPrune) {
+    using namespace std::chrono_literals;
+    const auto live = make();
+    live->start();
+    EXPECT_EQ(live->nextPrune(), std::nullopt);
+    pasteboard.offer(Offer().text(QStringLiteral("at once")));
+    ASSERT_TRUE(settle(*live));
+    EXPECT_EQ(texts(live->items()), "at once");
+    EXPECT_EQ(live->nextPrune(), 60'000ms); // due in two hours
+    settings.setRetentionMinutes(1);
+    now += 10;
+    live->prune();
+    EXPECT_EQ(live->nextPrune(), 50'001ms);
+    live->clearHistory();
+    EXPECT_EQ(live->nextPrune(), std::nullopt);
+}
+
+// When the owner of the copy recorded last quits, that entry goes back on the clipboard with all
+// its flavours, once, and is not recorded again; not after a secret was copied, once the history
+// was cleared, or when the entry has expired.
+TEST_F(ClipboardMonitorTest, OwnerLeavingPutsTheRecordedCopyBack) {
+    const struct {
+        const char *name;
+        std::function<void(ClipboardMonitor &)> between; // the recorded copy and the leaving
+        bool restored;
+    } cases[] = {
+        {"recorded", [](ClipboardMonitor &) {}, true},
+        {"secret copied since",
+         [this](ClipboardMonitor &live) {
+             pasteboard.offer(Offer().text(QStringLiteral("hunter2")).concealed());
+             settle(live);
+         },
+         false},
+        {"history cleared", [](ClipboardMonitor &live) { live.clearHistory(); }, false},
+        {"expired", [this](ClipboardMonitor &) { now += 7201; }, false},
+    };
+    for (const auto &c : cases) {
+        const auto live = make();
+        live->start();
+        pasteboard.offer(Offer().text(QStringLiteral("persist me")).html("<b>persist</b> me"));
+        ASSERT_TRUE(settle(*live));
+        c.between(*live);
+        const int writes = pasteboard.writes();
+        pasteboard.ownerLeaves();
+        ASSERT_TRUE(settle(*live));
+        EXPECT_EQ(pasteboard.writes() - writes, c.restored ? 1 : 0) << c.name;
+        if (c.restored) {
+            EXPECT_EQ(pasteboard.current().string, QStringLiteral("persist me"));
+            EXPECT_TRUE(pasteboard.current().rtf && pasteboard.current().html);
+            EXPECT_EQ(texts(live->items()), "persist me");
+        }
+    }
+}
+
 // Only real changes by other programs are recorded: not what was there at start, not the
 // program's own writes (which leave the history as it was), not secrets or blank text. A copy
 // made after one of our writes, before the next poll, is recorded.

@@ -42,11 +42,22 @@ inline ClipboardItem entry(ClipboardItem::Kind kind, const QString &text, double
     return item;
 }
 
+// Waits until the monitor has looked at every change and the capture worker has handed back
+// what it found; false if that never happens.
+inline bool settle(ClipboardMonitor &monitor) {
+    const auto settled = [&] {
+        return monitor.lastChangeCount() == monitor.pasteboard().changeCount() &&
+               !monitor.isCapturing();
+    };
+    for (QDeadlineTimer deadline(30'000); !settled() && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    return settled();
+}
+
 // Polls, then waits until the capture worker has handed back what the poll found.
 inline void pollAndSettle(ClipboardMonitor &monitor) {
     monitor.poll();
-    for (QDeadlineTimer deadline(30'000); monitor.isCapturing() && !deadline.hasExpired();)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    settle(monitor);
 }
 
 // A small image of one colour, encoded in the given format.

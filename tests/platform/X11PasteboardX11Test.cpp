@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -61,23 +62,35 @@ protected:
 
 // --- change count ---------------------------------------------------------------------------
 
-// A copy in another application is noticed (also right after a write of ours: that is
-// HistoryEngineX11Test's); merely selecting text (the PRIMARY selection) is not a copy.
-TEST_F(X11PasteboardTest, ForeignCopiesMoveTheCount) {
-    qint64 before = pasteboard.changeCount();
-    {
+// Copies in other applications are told as they happen (merely selecting text, the PRIMARY
+// selection, is not a copy), and so is how the clipboard was given up: an owner that quits takes
+// the contents along, one that clears them on purpose does not. The same when the changes are
+// learnt by looking, as on a server without XFIXES.
+TEST(X11Pasteboard, ForeignChangesAreToldWithHowTheClipboardWasGivenUp) {
+    for (const auto detection :
+         {SelectionWatcher::Detection::automatic, SelectionWatcher::Detection::looking}) {
+        X11Pasteboard pasteboard(detection);
+        QSignalSpy left(&pasteboard, &Pasteboard::ownerLeft);
+        const qint64 before = pasteboard.changeCount();
         XclipOwner selection("UTF8_STRING", "only selected", "PRIMARY");
-        ASSERT_TRUE(selection.owns());
-        ASSERT_TRUE(waitForQtToCatchUp());
-        EXPECT_EQ(pasteboard.changeCount(), before);
-    }
-    before = pasteboard.changeCount();
-    {
-        XclipOwner xclip("UTF8_STRING", "from elsewhere");
-        ASSERT_TRUE(xclip.owns());
-        EXPECT_TRUE(waitUntil([&] { return pasteboard.changeCount() > before; }));
+        auto xclip = std::make_unique<XclipOwner>("UTF8_STRING", "from elsewhere");
+        ASSERT_TRUE(selection.owns() && xclip->owns());
+        ASSERT_TRUE(waitUntil([&] { return pasteboard.changeCount() > before; }));
+        EXPECT_EQ(pasteboard.changeCount(), before + 1);
         EXPECT_EQ(pasteboard.contents()->string(tqtest::kAnySize).value,
                   QStringLiteral("from elsewhere"));
+
+        xclip.reset();
+        ASSERT_TRUE(waitUntil([&] { return !left.isEmpty(); }));
+        EXPECT_EQ(left.first().first().toLongLong(), before + 2);
+        EXPECT_EQ(pasteboard.changeCount(), before + 2);
+
+        TestDisplay &display = TestDisplay::instance();
+        display.setClipboardOwner(display.window());
+        ASSERT_TRUE(waitUntil([&] { return pasteboard.changeCount() == before + 3; }));
+        display.setClipboardOwner(XCB_NONE);
+        ASSERT_TRUE(waitUntil([&] { return pasteboard.changeCount() == before + 4; }));
+        EXPECT_EQ(left.size(), 1);
     }
 }
 

@@ -130,6 +130,17 @@ TEST_F(ListView, SelectionClampsWhenTheListChanges) {
     EXPECT_EQ(view->selection(), 0);
 }
 
+// A rich copy still converting when the list opens appears at its top once converted.
+TEST_F(ListView, CopiesArriveWhileOpen) {
+    history.addText(QStringLiteral("older"));
+    history.monitor.start();
+    history.pasteboard.offer({.string = QStringLiteral("bold news"), .html = "<b>bold</b> news"});
+    open();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return view->rowAt(0) && view->rowAt(0)->item().kind == Kind::rich; }, 30'000));
+    EXPECT_EQ(view->rowAt(1)->item().text, QStringLiteral("older"));
+}
+
 // The line between pinned and recent entries appears only where both groups meet.
 TEST_F(ListView, DividerOnlyBetweenPinnedAndRecent) {
     const ClipboardItem a = history.addText(QStringLiteral("a"));

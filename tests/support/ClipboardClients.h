@@ -71,12 +71,28 @@ public:
         return reply ? reply->owner : XCB_NONE;
     }
 
+    // A window of this connection, which can own a selection (and answers nobody).
+    xcb_window_t window() {
+        if (m_window == XCB_NONE) {
+            m_window = xcb_generate_id(m_connection);
+            const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+            xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1,
+                              1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        }
+        return m_window;
+    }
+    void setClipboardOwner(xcb_window_t owner) {
+        xcb_set_selection_owner(m_connection, owner, atom("CLIPBOARD"), XCB_CURRENT_TIME);
+        xcb_flush(m_connection);
+    }
+
 private:
     TestDisplay()
         : m_connection(xcb_connect(nullptr, nullptr)) {}
     ~TestDisplay() { xcb_disconnect(m_connection); }
 
     xcb_connection_t *m_connection;
+    xcb_window_t m_window = XCB_NONE;
 };
 
 // Returns once Qt has handled every X event the server sent it before this call: a message

@@ -13,7 +13,8 @@ namespace tqtest {
 inline constexpr qsizetype kAnySize = qsizetype(1) << 40;
 
 // An in-memory pasteboard for unit tests of the logic. Tests play the other applications by
-// calling offer(), which replaces the contents and advances the change count like a copy.
+// calling offer(), which replaces the contents and advances the change count like a copy, and
+// ownerLeaves(), which empties the clipboard as a quitting owner does.
 class FakePasteboard : public Pasteboard {
 public:
     struct Contents {
@@ -27,6 +28,11 @@ public:
     void offer(Contents contents) {
         m_contents = std::move(contents);
         ++m_changeCount;
+        Q_EMIT changed();
+    }
+    void ownerLeaves() {
+        offer({});
+        Q_EMIT ownerLeft(m_changeCount);
     }
     const Contents &current() const { return m_contents; }
     int writes() const { return m_writes; }
@@ -43,6 +49,7 @@ public:
             m_contents.image = PasteboardImage{*data.png, QByteArrayLiteral("image/png")};
         ++m_changeCount;
         ++m_writes;
+        Q_EMIT changed();
     }
 
     // One change's contents as a value; reads count towards the pasteboard's reads().

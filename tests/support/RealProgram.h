@@ -135,15 +135,16 @@ public:
     RealProgram(const RealProgram &) = delete;
     RealProgram &operator=(const RealProgram &) = delete;
 
-    // The "recorded" lines so far.
-    QStringList recorded() {
+    // The lines so far that begin with `prefix`.
+    QStringList lines(const QString &prefix) {
         log += process.readAllStandardError();
         QStringList lines;
         for (const QString &line : QString::fromUtf8(log).split(QLatin1Char('\n')))
-            if (line.startsWith(QStringLiteral("tallowquill: recorded ")))
+            if (line.startsWith(prefix))
                 lines.append(line);
         return lines;
     }
+    QStringList recorded() { return lines(QStringLiteral("tallowquill: recorded ")); }
 
     // Waits until the newest recorded entry is the one whose text is given.
     bool waitForRecorded(const QString &text) {

@@ -7,12 +7,18 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-X11Pasteboard::X11Pasteboard(QObject *parent)
-    : QObject(parent)
-    , m_clipboard(QGuiApplication::clipboard()) {
+X11Pasteboard::X11Pasteboard(SelectionWatcher::Detection detection, QObject *parent)
+    : Pasteboard(parent)
+    , m_clipboard(QGuiApplication::clipboard())
+    , m_watcher(new SelectionWatcher(detection, this)) {
+    connect(m_watcher, &SelectionWatcher::changed, this, &X11Pasteboard::watched);
+    // A copy made in one of our own windows (a text field) is a change like any other; the
+    // server reports it as ours, so Qt has to tell.
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
-        if (mode == QClipboard::Clipboard)
+        if (mode == QClipboard::Clipboard && !m_writing && m_clipboard->ownsClipboard()) {
             ++m_changeCount;
+            Q_EMIT changed();
+        }
     });
 }
 
@@ -35,19 +41,32 @@ std::shared_ptr<ForeignClipboardOffer::SharedReader> X11Pasteboard::reader() {
     return m_reader;
 }
 
+void X11Pasteboard::watched(SelectionWatcher::Change change, quint32 owner) {
+    // Our own writes were counted as they were made.
+    if (change == SelectionWatcher::Change::taken && isOwnWindow(owner))
+        return;
+    ++m_changeCount;
+    Q_EMIT changed();
+    if (change == SelectionWatcher::Change::ownerGone)
+        Q_EMIT ownerLeft(m_changeCount);
+}
+
+bool X11Pasteboard::isOwnWindow(quint32 window) const {
+    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || window == XCB_NONE)
+        return false;
+    const xcb_setup_t *setup = xcb_get_setup(x11->connection());
+    return (window & ~setup->resource_id_mask) == setup->resource_id_base;
+}
+
 bool X11Pasteboard::ownsClipboard() {
     if (!m_clipboard || !m_clipboard->ownsClipboard())
         return false;
     // Qt goes on claiming the clipboard after a write of ours that lost to a copy another client
     // made a moment before (one Qt had not heard of yet). Reading our own data then would record
     // the entry we pasted as a new copy and miss theirs: ask the server who owns it.
-    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     const std::optional<xcb_window_t> owner = reader()->reader.owner();
-    if (!x11 || !owner)
-        return true;
-    const xcb_setup_t *setup = xcb_get_setup(x11->connection());
-    return *owner != XCB_NONE &&
-           (*owner & ~setup->resource_id_mask) == setup->resource_id_base; // a window of Qt's
+    return !owner || isOwnWindow(*owner);
 }
 
 void X11Pasteboard::setContents(const PasteboardData &contents) {
@@ -68,5 +87,9 @@ void X11Pasteboard::setContents(const PasteboardData &contents) {
     // Qt claims the selection with the time of the last X event it handled, so a copy made
     // elsewhere that Qt has not handled yet keeps the clipboard, as if it came after this
     // write. Both changes still move the count, so the history misses neither.
+    m_writing = true;
     m_clipboard->setMimeData(data.release(), QClipboard::Clipboard); // the clipboard owns it now
+    m_writing = false;
+    ++m_changeCount;
+    Q_EMIT changed();
 }

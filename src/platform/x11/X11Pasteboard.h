@@ -9,14 +9,16 @@
 #include <memory>
 
 #include "platform/x11/ForeignClipboardOffer.h"
+#include "platform/x11/SelectionWatcher.h"
 
 class QClipboard;
 class QMimeData;
 
-// The CLIPBOARD selection (PRIMARY is ignored). The change count advances on every change Qt
-// reports for it. Another client's content is read on the capture worker over a connection of
-// our own with short waits, once per change, so an owner that never answers holds nothing up.
-class X11Pasteboard : public QObject, public Pasteboard {
+// The CLIPBOARD selection (PRIMARY is ignored). The change count advances on each write of ours
+// and on every change of owner the server reports that is not one of our writes. Another client's
+// content is read on the capture worker over a connection of our own with short waits, once per
+// change, so an owner that never answers holds nothing up.
+class X11Pasteboard : public Pasteboard {
     Q_OBJECT
 public:
     // How long another owner may stay quiet: before its first answer of a copy, and once it has
@@ -26,7 +28,9 @@ public:
     static constexpr std::chrono::milliseconds busyPatience{2000};
     static constexpr std::chrono::milliseconds transferPatience{30'000};
 
-    explicit X11Pasteboard(QObject *parent = nullptr);
+    explicit X11Pasteboard(
+        SelectionWatcher::Detection detection = SelectionWatcher::Detection::automatic,
+        QObject *parent = nullptr);
     ~X11Pasteboard() override;
 
     qint64 changeCount() const override { return m_changeCount; }
@@ -39,9 +43,14 @@ private:
     std::shared_ptr<ForeignClipboardOffer::SharedReader> reader();
     // Whether this program holds the clipboard, as the X server sees it.
     bool ownsClipboard();
+    // Whether the window is one of Qt's, which write our own contents.
+    bool isOwnWindow(quint32 window) const;
+    void watched(SelectionWatcher::Change change, quint32 owner);
 
     QPointer<QClipboard> m_clipboard;
     qint64 m_changeCount = 0;
+    bool m_writing = false;        // inside setContents, which counts its own change
     QPointer<QMimeData> m_written; // owned by the clipboard once handed over
     std::shared_ptr<ForeignClipboardOffer::SharedReader> m_reader;
+    SelectionWatcher *m_watcher = nullptr; // a child
 };
