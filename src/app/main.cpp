@@ -118,9 +118,12 @@ int main(int argc, char **argv) {
     if (qEnvironmentVariableIsSet("TALLOWQUILL_REPORT_STARTUP"))
         std::fprintf(stderr, "tallowquill: shortcut registered at %lld ns\n",
                      monotonicNanoseconds());
-    // For tests and bench/app, which drive the program from outside: one line for every entry
-    // recorded, and the popup's rows as it shows them.
+    // For tests and bench/app, which drive the program from outside: whether the guide is due,
+    // a line for every entry recorded, and the popup's rows as it shows them.
     if (qEnvironmentVariableIsSet("TALLOWQUILL_REPORT_HISTORY")) {
+        std::fprintf(stderr, "tallowquill: launched, %s\n",
+                     settings.hasSeenWelcome() ? "welcome guide already seen"
+                                               : "welcome guide due");
         reportRecordedEntries(delegate.monitor());
         reportPopupRows(delegate);
     }
