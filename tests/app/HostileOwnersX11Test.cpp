@@ -79,7 +79,7 @@ TEST_F(HostileOwners, StayResponsiveAndRecordOnlyWhatWasCopied) {
     ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(1) << 30));
     QFile privateImage(dir.filePath(QStringLiteral("private.png")));
     ASSERT_TRUE(privateImage.open(QIODevice::WriteOnly));
-    privateImage.write(testData("capture/chromium/copy-image-png-alpha/image_png.png"));
+    privateImage.write(testData("clipboard/chromium/copy-image-png-alpha/image_png.png"));
     privateImage.close();
     const auto url = [](const QString &path) { return QUrl::fromLocalFile(path).toEncoded(); };
     const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' "
@@ -117,7 +117,7 @@ TEST_F(HostileOwners, StayResponsiveAndRecordOnlyWhatWasCopied) {
         {"garbage as png", {OwnerBehaviour::Answers, {{"image/png", garbage}}, {}}, nullptr},
         {"20000 x 20000 png",
          {OwnerBehaviour::Answers,
-          {{"image/png", testData("capture/images/generated/png-20000x20000-bomb.png")}},
+          {{"image/png", testData("clipboard/images/generated/png-20000x20000-bomb.png")}},
           {}},
          nullptr},
         {"200 MB of text",

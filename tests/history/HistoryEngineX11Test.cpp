@@ -26,7 +26,7 @@ using Targets = QList<QPair<QByteArray, QByteArray>>;
 
 // An office suite's copy: its recorded targets, plus a source link that is not content.
 Targets officeCopy(const char *dir) {
-    const QString base = QStringLiteral("capture/libreoffice/clipboard/") + QLatin1String(dir);
+    const QString base = QStringLiteral("clipboard/libreoffice/") + QLatin1String(dir);
     const QByteArray text = testData(base + QStringLiteral("/UTF8_STRING.txt"));
     return {{"text/plain;charset=utf-8", text},
             {"UTF8_STRING", text},

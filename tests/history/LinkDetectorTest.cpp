@@ -84,9 +84,11 @@ TEST(LinkDetector, JudgesRealCopies) {
     EXPECT_FALSE(containsLink(lines[5])) << lines[5].toStdString(); // the traps
     EXPECT_TRUE(containsLink(visible));
 
-    EXPECT_TRUE(containsLink(QString::fromUtf8(richTextData("chromium-textarea-with-url.txt"))));
-    for (const char *name : {"chromium-textarea-code.txt", "chromium-no-link.txt", "not-links.txt",
-                             "lo-rich-basic.txt", "lo-i18n.txt"}) {
+    EXPECT_TRUE(containsLink(QString::fromUtf8(
+        tqtest::testData(QStringLiteral("clipboard/chromium/textarea-with-url/UTF8_STRING.txt")))));
+    for (const char *name :
+         {"chromium-textarea-code.txt", "../chromium/selectall-no-link/UTF8_STRING.txt",
+          "not-links.txt", "lo-rich-basic.txt", "lo-i18n.txt"}) {
         EXPECT_FALSE(containsLink(QString::fromUtf8(richTextData(name)))) << name;
     }
 }

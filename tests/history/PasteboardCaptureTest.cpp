@@ -16,16 +16,16 @@ using namespace tqtest;
 using Kind = ClipboardItem::Kind;
 
 QByteArray corpus(const QString &path) {
-    return tqtest::testData(QStringLiteral("capture/") + path);
+    return tqtest::testData(QStringLiteral("clipboard/") + path);
 }
 
 // A real copy as its program offered it: text, with RTF and HTML when it offered them.
 Offer copied(const QString &dir) {
     const auto path = [&dir](const char *target) { return dir + QLatin1String(target); };
     Offer offer = Offer().text(QString::fromUtf8(corpus(path("/UTF8_STRING.txt"))));
-    if (QFile::exists(QStringLiteral(TQ_TEST_DATA_DIR "/capture/") + path("/text_rtf.rtf")))
+    if (QFile::exists(QStringLiteral(TQ_TEST_DATA_DIR "/clipboard/") + path("/text_rtf.rtf")))
         offer.rtf(corpus(path("/text_rtf.rtf")));
-    if (QFile::exists(QStringLiteral(TQ_TEST_DATA_DIR "/capture/") + path("/text_html.html")))
+    if (QFile::exists(QStringLiteral(TQ_TEST_DATA_DIR "/clipboard/") + path("/text_html.html")))
         offer.html(corpus(path("/text_html.html")));
     return offer;
 }
@@ -43,7 +43,7 @@ TEST(PasteboardCaptureTest, TextAndRichCopies) {
     const QString word = QStringLiteral("  word  ");
     const QByteArray linkRtf("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"https://a.example/\"}"
                              "{\\fldrslt here}}}");
-    const QString html = QStringLiteral("handmade/payloads/html/");
+    const QString html = QStringLiteral("rich/");
     const struct {
         Offer offer;
         std::optional<Kind> kind; // absent: nothing captured
@@ -63,17 +63,14 @@ TEST(PasteboardCaptureTest, TextAndRichCopies) {
          true},
         {Offer().text(word).html(corpus(html + QStringLiteral("anchor-javascript-only.html"))),
          Kind::rich, false},
-        {Offer().text(word).rtf(
-             corpus(QStringLiteral("handmade/payloads/rtf/unbalanced-braces.rtf"))),
-         Kind::rich, false},
+        {Offer().text(word).rtf(corpus(QStringLiteral("rich/unbalanced-braces.rtf"))), Kind::rich,
+         false},
         {copied(QStringLiteral("chromium/selectall-rich-basic")), Kind::rich, true},
         {copied(QStringLiteral("chromium/selectall-links-hidden")), Kind::rich, true},
         {copied(QStringLiteral("chromium/selectall-no-link")), Kind::rich, false},
         {copied(QStringLiteral("chromium/textarea-with-url")), Kind::text, true},
-        {copied(QStringLiteral("libreoffice/clipboard/writer-find-one-link-odt")), Kind::rich,
-         true},
-        {copied(QStringLiteral("libreoffice/clipboard/writer-selectall-no-link-odt")), Kind::rich,
-         false},
+        {copied(QStringLiteral("libreoffice/writer-find-one-link-odt")), Kind::rich, true},
+        {copied(QStringLiteral("libreoffice/writer-selectall-no-link-odt")), Kind::rich, false},
     };
     for (const auto &c : cases) {
         const FakePasteboard::Contents &offered = c.offer.contents;
@@ -127,7 +124,7 @@ TEST(PasteboardCaptureTest, Images) {
     } cases[] = {
         {"chromium/copy-image-png-alpha/image_png.png", QSize(128, 128)},
         {"images/generated/png-8000x8000-rgb-gradient.png", QSize(8000, 8000)},
-        {"libreoffice/clipboard/writer-copy-picture-broken-link/image_bmp.bmp", QSize(133, 133)},
+        {"libreoffice/writer-copy-picture-broken-link/image_bmp.bmp", QSize(133, 133)},
         {"images/generated/jpeg-exif-orientation-6.jpg", QSize(160, 320)},
         {"images/generated/tiff-2-pages.tiff", QSize(120, 80)},
         {"images/debian/gif-animated-2-frames.gif", QSize(164, 180)},

@@ -2,7 +2,7 @@
 
 #include "support/TestEnvironment.h"
 
-// The bytes of a payload in tests/data/richtext (copies of real clipboard contents).
+// The bytes of a payload in tests/data/clipboard/rich (copies of real clipboard contents).
 inline QByteArray richTextData(const char *name) {
-    return tqtest::testData(QStringLiteral("richtext/") + QString::fromUtf8(name));
+    return tqtest::testData(QStringLiteral("clipboard/rich/") + QString::fromUtf8(name));
 }

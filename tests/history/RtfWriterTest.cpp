@@ -154,7 +154,7 @@ TEST(RtfWriter, KeepsLinksThroughRoundTrip) {
 // and list items keep a visible marker.
 TEST(RtfWriter, ConvertsBrowserHtml) {
     QTextDocument html;
-    html.setHtml(decodeHtml(richTextData("chromium-rich-basic.html")));
+    html.setHtml(decodeHtml(richTextData("../chromium/selectall-rich-basic/text_html.html")));
     const auto back = roundTrip(html);
     ASSERT_TRUE(back);
 

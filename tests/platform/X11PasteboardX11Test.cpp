@@ -114,7 +114,7 @@ TEST_F(X11PasteboardTest, OurWriteIsOneChangeServedByteForByte) {
 
     before = pasteboard.changeCount();
     const QString text = QStringLiteral("  Grüße, 世界 — two spaces kept  ");
-    const QByteArray rtf = testData("writer-i18n.rtf");
+    const QByteArray rtf = testData("rich/lo-i18n.rtf");
     const QByteArray html = QByteArrayLiteral("<b>Grüße</b>");
     pasteboard.setContents({.string = text, .rtf = rtf, .html = html});
     EXPECT_EQ(pasteboard.changeCount(), before + 1);
@@ -154,14 +154,14 @@ TEST_F(X11PasteboardTest, ReadsTheBestTargets) {
         Reads expected;
     } copies[] = {
         OfferCase{"office_rich_text",
-                  offering({{"text/plain;charset=utf-8", testData("writer-i18n-utf8_string.txt")},
-                            {"UTF8_STRING", testData("writer-i18n-utf8_string.txt")},
+                  offering({{"text/plain;charset=utf-8", testData("rich/lo-i18n.txt")},
+                            {"UTF8_STRING", testData("rich/lo-i18n.txt")},
                             {"STRING", testData("writer-i18n-string.txt")},
-                            {"text/rtf", testData("writer-i18n.rtf")},
+                            {"text/rtf", testData("rich/lo-i18n.rtf")},
                             {"text/richtext", "{\\rtf1 other}"},
                             {"text/html", testData("writer-i18n.html")}}),
-                  Reads{.string = QString::fromUtf8(testData("writer-i18n-utf8_string.txt")),
-                        .rtf = testData("writer-i18n.rtf"),
+                  Reads{.string = QString::fromUtf8(testData("rich/lo-i18n.txt")),
+                        .rtf = testData("rich/lo-i18n.rtf"),
                         .html = testData("writer-i18n.html")}},
         // A browser whose text/plain escapes non-ASCII and whose STRING is Latin-1.
         OfferCase{"browser_escaped_plain_text",

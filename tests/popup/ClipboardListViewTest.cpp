@@ -134,7 +134,10 @@ TEST_F(ListView, SelectionClampsWhenTheListChanges) {
 TEST_F(ListView, CopiesArriveWhileOpen) {
     history.addText(QStringLiteral("older"));
     history.monitor.start();
-    history.pasteboard.offer({.string = QStringLiteral("bold news"), .html = "<b>bold</b> news"});
+    tqtest::FakePasteboard::Contents rich;
+    rich.string = QStringLiteral("bold news");
+    rich.html = "<b>bold</b> news";
+    history.pasteboard.offer(rich);
     open();
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return view->rowAt(0) && view->rowAt(0)->item().kind == Kind::rich; }, 30'000));

@@ -13,12 +13,17 @@ X11Pasteboard::X11Pasteboard(SelectionWatcher::Detection detection, QObject *par
     , m_watcher(new SelectionWatcher(detection, this)) {
     connect(m_watcher, &SelectionWatcher::changed, this, &X11Pasteboard::watched);
     // A copy made in one of our own windows (a text field) is a change like any other; the
-    // server reports it as ours, so Qt has to tell.
+    // server reports it as ours, so Qt has to tell. Qt also tells late of changes made before
+    // one of ours: only contents not yet counted are a change.
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
-        if (mode == QClipboard::Clipboard && !m_writing && m_clipboard->ownsClipboard()) {
-            ++m_changeCount;
-            Q_EMIT changed();
-        }
+        if (mode != QClipboard::Clipboard || m_writing || !m_clipboard->ownsClipboard())
+            return;
+        const QMimeData *data = m_clipboard->mimeData(QClipboard::Clipboard);
+        if (data == m_countedOwn)
+            return;
+        m_countedOwn = data;
+        ++m_changeCount;
+        Q_EMIT changed();
     });
 }
 
@@ -84,6 +89,7 @@ void X11Pasteboard::setContents(const PasteboardData &contents) {
     if (contents.png)
         data->setData(QStringLiteral("image/png"), *contents.png);
     m_written = data.get();
+    m_countedOwn = m_written.data();
     // Qt claims the selection with the time of the last X event it handled, so a copy made
     // elsewhere that Qt has not handled yet keeps the clipboard, as if it came after this
     // write. Both changes still move the count, so the history misses neither.

@@ -49,8 +49,9 @@ private:
 
     QPointer<QClipboard> m_clipboard;
     qint64 m_changeCount = 0;
-    bool m_writing = false;        // inside setContents, which counts its own change
-    QPointer<QMimeData> m_written; // owned by the clipboard once handed over
+    bool m_writing = false;                 // inside setContents, which counts its own change
+    QPointer<const QMimeData> m_countedOwn; // the contents of ours last counted
+    QPointer<QMimeData> m_written;          // owned by the clipboard once handed over
     std::shared_ptr<ForeignClipboardOffer::SharedReader> m_reader;
     SelectionWatcher *m_watcher = nullptr; // a child
 };
