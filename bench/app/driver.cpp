@@ -1,0 +1,608 @@
+// The real program measured from outside, for bench/app/run. Each scenario starts the given
+// binary on the current display with a clean home, copies to it as another application does,
+// opens its popup with xdotool, and prints what it measured as "name value" lines:
+//   bench_app_driver text|image|ingest PROGRAM SCREENSHOTS-DIR [LOG]
+//   bench_app_driver screenshots DIR COUNT
+//   bench_app_driver report RESULTS
+#include "DisplayClient.h"
+#include "ProcessUsage.h"
+#include "Report.h"
+#include "Screenshots.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char **environ;
+
+namespace benchapp {
+namespace {
+
+constexpr long long msNs = 1000000;
+
+volatile std::sig_atomic_t interrupted = 0;
+
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void fail(const std::string &message) {
+    throw Failure(message);
+}
+
+void metric(const std::string &name, double value) {
+    std::printf("%s %.3f\n", name.c_str(), value);
+    std::fflush(stdout);
+}
+
+// Distinct text of `bytes` bytes, in lines of words, that begins with `title`.
+std::string makeText(const std::string &title, std::size_t bytes, unsigned seed) {
+    static const std::array<const char *, 16> words{
+        "clipboard", "history", "entry",  "window", "paste", "copied",  "text",  "line",
+        "shortcut",  "popup",   "screen", "tallow", "quill", "morning", "river", "lantern"};
+    std::mt19937 random(seed);
+    std::string text = title + "\n";
+    text.reserve(bytes + 16);
+    std::size_t lineStart = text.size();
+    while (text.size() < bytes) {
+        text += words[random() % words.size()];
+        if (text.size() - lineStart > 72) {
+            text += '\n';
+            lineStart = text.size();
+        } else {
+            text += ' ';
+        }
+    }
+    text.resize(bytes);
+    return text;
+}
+
+// How the program quotes a text in its report lines: the first 200 characters, percent-encoded
+// but for unreserved characters and spaces.
+std::string reported(const std::string &text) {
+    std::string quoted;
+    for (const char c : text.substr(0, 200)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || c == '-' || c == '.' || c == '_' || c == '~' || c == ' ') {
+            quoted += c;
+        } else {
+            static const char hex[] = "0123456789ABCDEF";
+            quoted += '%';
+            quoted += hex[byte >> 4];
+            quoted += hex[byte & 15];
+        }
+    }
+    return quoted;
+}
+
+std::shared_ptr<const std::string> readBytes(const std::string &path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream content;
+    content << file.rdbuf();
+    if (!file)
+        fail("cannot read " + path);
+    return std::make_shared<const std::string>(content.str());
+}
+
+pid_t spawn(const std::vector<std::string> &command) {
+    std::vector<char *> argv;
+    for (const std::string &argument : command)
+        argv.push_back(const_cast<char *>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        fail("cannot start " + command[0]);
+    return pid;
+}
+
+struct Line {
+    long long ns; // when it was read from the pipe
+    std::string text;
+};
+
+struct Recorded {
+    long long ns = 0;
+    std::string kind;
+    long long imageBytes = 0;
+    std::string text;
+};
+
+// "tallowquill: recorded KIND, N recent, T text bytes, R rtf bytes, I image bytes: TEXT"
+std::optional<Recorded> parseRecorded(const Line &line) {
+    static const std::string prefix = "tallowquill: recorded ";
+    if (line.text.rfind(prefix, 0) != 0)
+        return std::nullopt;
+    Recorded recorded;
+    recorded.ns = line.ns;
+    const std::size_t comma = line.text.find(',', prefix.size());
+    recorded.kind = line.text.substr(prefix.size(), comma - prefix.size());
+    const std::size_t image = line.text.find(" image bytes: ");
+    const std::size_t number = line.text.rfind(", ", image);
+    if (image == std::string::npos || number == std::string::npos)
+        return std::nullopt;
+    recorded.imageBytes = std::stoll(line.text.substr(number + 2, image - number - 2));
+    recorded.text = line.text.substr(image + 14);
+    return recorded;
+}
+
+// The program under test, its standard error read line by line and each line stamped on the
+// monotonic clock as it arrives.
+class Program {
+public:
+    Program(std::string path, std::string logPath)
+        : m_path(std::move(path))
+        , m_log(logPath, std::ios::app) {}
+
+    void start() {
+        int pipe[2];
+        if (fd >= 0)
+            ::close(fd);
+        if (::pipe2(pipe, O_CLOEXEC) != 0)
+            fail("no pipe");
+        startedNs = monotonicNanoseconds();
+        pid = ::fork();
+        if (pid == 0) {
+            ::dup2(pipe[1], STDERR_FILENO);
+            ::execl(m_path.c_str(), m_path.c_str(), static_cast<char *>(nullptr));
+            ::_exit(127);
+        }
+        ::close(pipe[1]);
+        fd = pipe[0];
+        ::fcntl(fd, F_SETFL, O_NONBLOCK);
+        lines.clear();
+        m_partial.clear();
+        m_log << "--- started " << m_path << '\n';
+    }
+
+    void read() {
+        if (fd < 0)
+            return;
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got > 0) {
+                const long long now = monotonicNanoseconds();
+                m_partial.append(buffer, std::size_t(got));
+                for (std::size_t end; (end = m_partial.find('\n')) != std::string::npos;) {
+                    lines.push_back({now, m_partial.substr(0, end)});
+                    m_log << lines.back().text << '\n';
+                    m_partial.erase(0, end + 1);
+                }
+                continue;
+            }
+            if (got == 0) {
+                ::close(fd);
+                fd = -1;
+            }
+            break;
+        }
+        m_log.flush();
+    }
+
+    bool running() {
+        if (pid <= 0)
+            return false;
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid)
+            pid = 0;
+        return pid > 0;
+    }
+
+    pid_t pid = 0;
+    int fd = -1;
+    long long startedNs = 0;
+    std::vector<Line> lines;
+
+private:
+    std::string m_path;
+    std::ofstream m_log;
+    std::string m_partial;
+};
+
+class Driver {
+public:
+    Driver(const std::string &program, std::string screenshots, const std::string &log)
+        : m_program(program, log)
+        , m_screenshots(std::move(screenshots)) {
+        if (!m_x.connected())
+            fail("no X display");
+    }
+
+    ~Driver() {
+        end();
+        if (m_tray > 0) {
+            ::kill(m_tray, SIGTERM);
+            ::waitpid(m_tray, nullptr, 0);
+        }
+    }
+    Driver(const Driver &) = delete;
+    Driver &operator=(const Driver &) = delete;
+
+    // One scenario, from a fresh program to its end.
+    void text();
+    void image();
+    void ingest();
+
+    // The tray the program's icon sits in, as on a desktop.
+    void startTray() {
+        ::setenv("NO_AT_BRIDGE", "1", 1);
+        m_tray = spawn({"trayer", "--edge", "top", "--align", "left"});
+        const std::string tray = "_NET_SYSTEM_TRAY_S" + std::to_string(m_x.screen());
+        if (!waitUntil([&] { return m_x.isOwned(tray); }, 20000))
+            fail("trayer did not take the tray");
+    }
+
+private:
+    // Waits for events, or for at most timeoutMs, and handles what came.
+    void pump(int timeoutMs) {
+        if (m_x.dispatch())
+            timeoutMs = 0;
+        std::array<pollfd, 2> fds{pollfd{m_x.fd(), POLLIN, 0}, pollfd{m_program.fd, POLLIN, 0}};
+        ::poll(fds.data(), m_program.fd >= 0 ? 2 : 1, timeoutMs);
+        if (interrupted)
+            fail("interrupted");
+        m_program.read();
+        m_x.dispatch();
+        if (m_metering && monotonicNanoseconds() - m_lastSample >= 100 * msNs) {
+            m_usage.sample();
+            m_lastSample = monotonicNanoseconds();
+        }
+    }
+
+    // Serves events until the condition holds (checked at least every stepMs) or time is up.
+    bool waitUntil(const std::function<bool()> &condition, int timeoutMs, int stepMs = 10) {
+        const long long deadline = monotonicNanoseconds() + timeoutMs * msNs;
+        while (!condition()) {
+            const long long left = deadline - monotonicNanoseconds();
+            if (left <= 0)
+                return false;
+            pump(int(std::min<long long>(stepMs, left / msNs + 1)));
+        }
+        return true;
+    }
+
+    // Serves events until that moment, to the millisecond.
+    void waitFor(long long ns) {
+        for (long long left; (left = ns - monotonicNanoseconds()) > 0;)
+            pump(int(std::min<long long>(100, (left + msNs - 1) / msNs)));
+    }
+
+    // A fresh home (the first-run guide seen), the program started in it, up to its shortcut.
+    void launch() {
+        m_home = std::filesystem::temp_directory_path() /
+                 ("tq-bench-home-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(m_home);
+        std::filesystem::create_directories(m_home / ".config/Tallowquill");
+        std::filesystem::create_directories(m_home / "runtime");
+        std::filesystem::permissions(m_home / "runtime", std::filesystem::perms::owner_all);
+        std::ofstream(m_home / ".config/Tallowquill/Tallowquill.conf")
+            << "[General]\nhasSeenWelcome=true\n";
+        ::setenv("HOME", m_home.c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", (m_home / "runtime").c_str(), 1);
+        for (const char *variable :
+             {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME",
+              "DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM"})
+            ::unsetenv(variable);
+        ::setenv("TALLOWQUILL_REPORT_STARTUP", "1", 1);
+        ::setenv("TALLOWQUILL_REPORT_HISTORY", "1", 1);
+        if (m_tray <= 0)
+            startTray();
+        m_program.start();
+        static const std::string marker = "tallowquill: shortcut registered at ";
+        long long registered = 0;
+        m_seen = 0;
+        if (!waitUntil(
+                [&] {
+                    for (; m_seen < m_program.lines.size(); ++m_seen) {
+                        const std::string &text = m_program.lines[m_seen].text;
+                        if (text.rfind(marker, 0) == 0)
+                            registered = std::stoll(text.substr(marker.size()));
+                    }
+                    return registered != 0;
+                },
+                30000))
+            fail("the program did not register its shortcut");
+        metric("startup_ms", double(registered - m_program.startedNs) / msNs);
+    }
+
+    // Ends the program (also when a scenario fails) and removes its home.
+    void end() noexcept {
+        if (m_program.pid > 0) {
+            // Without the event loop: this also runs while a failure unwinds.
+            ::kill(m_program.pid, SIGTERM);
+            for (int tries = 0; tries < 2000 && m_program.running(); ++tries)
+                ::usleep(5000);
+            if (m_program.running()) {
+                ::kill(m_program.pid, SIGKILL);
+                ::waitpid(m_program.pid, nullptr, 0);
+                m_program.pid = 0;
+            }
+        }
+        m_x.releaseClipboard();
+        if (!m_home.empty())
+            std::filesystem::remove_all(m_home);
+        m_home.clear();
+    }
+
+    // Takes the clipboard with these contents; the copy's index.
+    int copy(DisplayClient::Kind kind, std::shared_ptr<const std::string> data) {
+        m_x.requestTimestamp();
+        if (!waitUntil([&] { return m_x.hasTimestamp(); }, 10000))
+            fail("no server time");
+        return m_x.takeClipboard(kind, std::move(data));
+    }
+
+    // Waits for the first entry recorded from line `from` on that matches.
+    std::optional<Recorded> waitForRecorded(std::size_t from,
+                                            const std::function<bool(const Recorded &)> &matches,
+                                            int timeoutMs) {
+        std::optional<Recorded> found;
+        waitUntil(
+            [&] {
+                for (; from < m_program.lines.size() && !found; ++from) {
+                    const auto recorded = parseRecorded(m_program.lines[from]);
+                    if (recorded && matches(*recorded))
+                        found = recorded;
+                }
+                return found.has_value();
+            },
+            timeoutMs);
+        return found;
+    }
+
+    // Copies and waits until the program has recorded it; the copy's index and the entry.
+    std::pair<int, Recorded> copyAndRecord(DisplayClient::Kind kind,
+                                           std::shared_ptr<const std::string> data,
+                                           int timeoutMs = 30000) {
+        const std::size_t from = m_program.lines.size();
+        const std::string expected = reported(*data);
+        const int index = copy(kind, data);
+        const auto recorded = waitForRecorded(
+            from,
+            [&](const Recorded &entry) {
+                return kind == DisplayClient::Kind::png ? entry.kind == "image"
+                                                        : entry.text == expected;
+            },
+            timeoutMs);
+        if (!recorded)
+            fail("copy " + std::to_string(index) + " was not recorded: " + expected.substr(0, 40));
+        return {index, *recorded};
+    }
+
+    // Until the program has used under 1 ms of CPU in 250 ms (at most 10 s): work a copy set off
+    // is done.
+    void settle() {
+        ThreadUsage probe;
+        probe.start(m_program.pid);
+        std::vector<std::pair<long long, long long>> samples; // time, CPU so far
+        const bool quiet = waitUntil(
+            [&] {
+                probe.sample();
+                const long long now = monotonicNanoseconds();
+                samples.emplace_back(now, probe.cpuNs());
+                const auto before = std::find_if(samples.rbegin(), samples.rend(), [&](auto &s) {
+                    return s.first <= now - 250 * msNs;
+                });
+                return before != samples.rend() && samples.back().second - before->second < msNs;
+            },
+            10000, 50);
+        if (!quiet)
+            std::fprintf(stderr, "bench_app_driver: the program stayed busy\n");
+    }
+
+    void memory(const std::string &name) {
+        const Memory now = memoryOf(m_program.pid);
+        metric(name + "_rss_mb", now.rssMb);
+        metric(name + "_pss_mb", now.pssMb);
+        metric(name + "_dirty_mb", now.privateDirtyMb);
+    }
+
+    void startUsage() {
+        m_usage.start(m_program.pid);
+        m_lastSample = monotonicNanoseconds();
+        m_metering = true;
+    }
+
+    void stopUsage() {
+        m_usage.sample();
+        m_metering = false;
+    }
+
+    // A minute of nothing: CPU time and wakeups of every thread.
+    void idleMinute(const std::string &name) {
+        MachineLoad machine;
+        machine.start();
+        startUsage();
+        waitFor(monotonicNanoseconds() + 60000 * msNs);
+        stopUsage();
+        metric(name + "_cpu_ms", double(m_usage.cpuNs()) / msNs);
+        metric(name + "_wakeups", double(m_usage.wakeups()));
+        metric(name + "_machine_busy_pct", machine.busyPercent());
+        for (const ThreadUsage::Thread &thread : m_usage.threads())
+            std::printf("%s_thread %lld %.3f %s%s\n", name.c_str(), thread.wakeups,
+                        double(thread.cpuNs) / msNs, thread.name.c_str(),
+                        thread.started ? " (started)" : "");
+        std::fflush(stdout);
+    }
+
+    std::shared_ptr<const std::string> screenshot(int index) {
+        return readBytes(m_screenshots + "/shot-" + std::to_string(index) + ".png");
+    }
+
+    // Shortcut to first paint; closes the popup again with Escape.
+    void openPopup(const std::string &name) {
+        static const std::string marker = "tallowquill: popup painted at ";
+        std::size_t from = m_program.lines.size();
+        const long long pressed = monotonicNanoseconds();
+        const pid_t key = spawn({"xdotool", "key", "super+shift+v"});
+        long long painted = 0;
+        long long rows = 0;
+        waitUntil(
+            [&] {
+                for (; from < m_program.lines.size() && !painted; ++from) {
+                    const std::string &text = m_program.lines[from].text;
+                    if (text.rfind(marker, 0) == 0) {
+                        painted = std::stoll(text.substr(marker.size()));
+                        rows = std::stoll(text.substr(text.find(" ns, ") + 5));
+                    }
+                }
+                return painted != 0;
+            },
+            30000);
+        ::waitpid(key, nullptr, 0);
+        if (!painted)
+            fail("the popup did not open");
+        metric(name, double(painted - pressed) / msNs);
+        metric("popup_rows", double(rows));
+        const pid_t escape = spawn({"xdotool", "key", "Escape"});
+        ::waitpid(escape, nullptr, 0);
+        if (!waitUntil([&] { return !m_x.isViewable("Clipboard History"); }, 10000))
+            fail("the popup did not close");
+    }
+
+    DisplayClient m_x;
+    Program m_program;
+    std::string m_screenshots;
+    std::filesystem::path m_home;
+    std::size_t m_seen = 0;
+    pid_t m_tray = 0;
+    ThreadUsage m_usage;
+    bool m_metering = false;
+    long long m_lastSample = 0;
+};
+
+// Memory after start, idle minutes empty and full, memory after 50 large texts, and how fast
+// short copies are seen and recorded.
+void Driver::text() {
+    launch();
+    waitFor(m_program.startedNs + 5000 * msNs);
+    memory("start");
+    idleMinute("idle_empty");
+
+    for (int i = 0; i < 50; ++i) {
+        copyAndRecord(DisplayClient::Kind::text,
+                      std::make_shared<const std::string>(
+                          makeText("bench text " + std::to_string(i), 100000, unsigned(i))));
+    }
+    settle();
+    memory("texts");
+    idleMinute("idle_full");
+
+    // A random pause before each copy, different in every run, so that copies do not fall in
+    // step with a timer of the program.
+    std::mt19937 random(std::random_device{}());
+    for (int i = 0; i < 20; ++i) {
+        const long long pause = std::uniform_int_distribution<long long>(50, 550)(random);
+        waitFor(monotonicNanoseconds() + pause * msNs);
+        const auto [index, recorded] =
+            copyAndRecord(DisplayClient::Kind::text,
+                          std::make_shared<const std::string>("bench copy " + std::to_string(i)));
+        const DisplayClient::Copy &copied = m_x.copy(index);
+        if (copied.firstRequestNs)
+            metric("copy_first_request_ms", double(copied.firstRequestNs - copied.takenNs) / msNs);
+        if (copied.dataRequestNs)
+            metric("copy_data_request_ms", double(copied.dataRequestNs - copied.takenNs) / msNs);
+        metric("copy_recorded_ms", double(recorded.ns - copied.takenNs) / msNs);
+    }
+    end();
+}
+
+// 50 entries of which 20 are 4K screenshots, every other one among the newest 40: memory, and
+// the popup opened over them.
+void Driver::image() {
+    launch();
+    long long pngBytes = 0;
+    for (int i = 0; i < 50; ++i) {
+        if (i >= 10 && i % 2 == 1) {
+            pngBytes +=
+                copyAndRecord(DisplayClient::Kind::png, screenshot((i - 10) / 2)).second.imageBytes;
+        } else {
+            copyAndRecord(DisplayClient::Kind::text,
+                          std::make_shared<const std::string>("bench entry " + std::to_string(i)));
+        }
+    }
+    settle();
+    memory("shots");
+    metric("shots_png_mb", double(pngBytes) / (1024 * 1024));
+    openPopup("popup_first_ms");
+    for (int i = 0; i < 5; ++i) {
+        settle();
+        openPopup("popup_again_ms");
+    }
+    end();
+}
+
+// One 20 MB text, then one 4K screenshot, each into a fresh program: CPU and peak memory.
+void Driver::ingest() {
+    const auto measure = [&](const std::string &name, DisplayClient::Kind kind,
+                             std::shared_ptr<const std::string> data) {
+        launch();
+        waitFor(m_program.startedNs + 5000 * msNs);
+        settle();
+        resetPeakRss(m_program.pid);
+        startUsage();
+        const auto [index, recorded] = copyAndRecord(kind, std::move(data), 120000);
+        settle();
+        stopUsage();
+        metric(name + "_cpu_ms", double(m_usage.cpuNs()) / msNs);
+        metric(name + "_peak_mb", peakRssMb(m_program.pid));
+        metric(name + "_recorded_ms", double(recorded.ns - m_x.copy(index).takenNs) / msNs);
+        end();
+    };
+    measure("ingest_text", DisplayClient::Kind::text,
+            std::make_shared<const std::string>(makeText("bench large text", 20000000, 99)));
+    measure("ingest_shot", DisplayClient::Kind::png, screenshot(0));
+}
+
+} // namespace
+} // namespace benchapp
+
+int main(int argc, char **argv) {
+    using namespace benchapp;
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "screenshots" && argc == 4)
+        return writeScreenshots(argv[2], std::atoi(argv[3]));
+    if (mode == "report" && argc == 3)
+        return printReport(argv[2]);
+    if ((mode == "text" || mode == "image" || mode == "ingest") && argc >= 4) {
+        std::signal(SIGPIPE, SIG_IGN);
+        // Stopped from outside, it still ends the program and removes its home.
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            std::signal(signal, [](int) { interrupted = 1; });
+        try {
+            Driver driver(argv[2], argv[3], argc > 4 ? argv[4] : "/dev/null");
+            if (mode == "text")
+                driver.text();
+            else if (mode == "image")
+                driver.image();
+            else
+                driver.ingest();
+        } catch (const Failure &failure) {
+            std::fprintf(stderr, "bench_app_driver %s: %s\n", mode.c_str(), failure.what());
+            return 1;
+        }
+        return 0;
+    }
+    std::fprintf(stderr, "usage: bench_app_driver text|image|ingest PROGRAM SCREENSHOTS [LOG]\n"
+                         "       bench_app_driver screenshots DIR COUNT\n"
+                         "       bench_app_driver report RESULTS\n");
+    return 2;
+}
