@@ -9,11 +9,13 @@
 #include "support/FakeLoginItem.h"
 #include "support/FakeWorkspace.h"
 #include "support/TestEnvironment.h"
+#include "welcome/WelcomeWindowController.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -25,11 +27,6 @@ protected:
     AppDelegateTest() {
         tqtest::resetHome();
         delegate.launch();
-    }
-
-    void copy(const QString &text) {
-        pasteboard.offer(tqtest::Offer().text(text));
-        tqtest::pollAndSettle(delegate.monitor());
     }
 
     QAction *action(const QString &title) const {
@@ -78,7 +75,8 @@ TEST_F(AppDelegateTest, HistoryFromTheMenuAndTheSettings) {
     pasteboard.offer(tqtest::Offer().text(QStringLiteral("keep me")));
     ASSERT_TRUE(changes.wait(3000)) << "the monitor polls by itself";
     delegate.monitor().togglePin(delegate.monitor().recent().first().id);
-    copy(QStringLiteral("drop me"));
+    pasteboard.offer(tqtest::Offer().text(QStringLiteral("drop me")));
+    tqtest::pollAndSettle(delegate.monitor());
     action(QStringLiteral("Clear History"))->trigger();
     EXPECT_EQ(tqtest::texts(delegate.monitor().items()), "keep me");
 
@@ -94,7 +92,6 @@ TEST_F(AppDelegateTest, SettingsWindowIsBuiltOnce) {
     action(QStringLiteral("Settings…"))->trigger();
     QWidget *window = delegate.settingsWindow().window();
     ASSERT_TRUE(window && window->isVisible());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tallowquill Settings"));
     window->move(window->pos() + QPoint(30, 20));
     const QPoint moved = window->pos();
     window->close();
@@ -103,6 +100,31 @@ TEST_F(AppDelegateTest, SettingsWindowIsBuiltOnce) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->pos(), moved);
     EXPECT_EQ(workspace.activated.size(), 2);
+}
+
+// The first launch opens the guide and flashes the icon three times, ending plain; closing the
+// guide marks it seen. Without an icon (before launch) nothing flashes. (That a later launch opens
+// nothing is WelcomeX11Test's.)
+TEST_F(AppDelegateTest, FirstLaunchOpensTheGuideAndFlashesTheIcon) {
+    QSignalSpy flashes(&delegate, &AppDelegate::statusItemHighlightChanged);
+    EXPECT_EQ(delegate.welcomeWindow().window(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return delegate.welcomeWindow().window(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&flashes] { return flashes.size() == 6; }, 10000));
+    QList<bool> states;
+    for (const QList<QVariant> &flash : flashes)
+        states << flash.first().toBool();
+    EXPECT_EQ(states, (QList<bool>{true, false, true, false, true, false}));
+    EXPECT_FALSE(delegate.isStatusItemHighlighted());
+    EXPECT_FALSE(settings.hasSeenWelcome());
+    delegate.welcomeWindow().window()->close();
+    EXPECT_TRUE(settings.hasSeenWelcome());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    AppDelegate unlaunched{Platform{pasteboard, workspace, keyPoster, loginItem}, settings};
+    QSignalSpy none(&unlaunched, &AppDelegate::statusItemHighlightChanged);
+    unlaunched.showWelcomeGuide();
+    EXPECT_TRUE(unlaunched.welcomeWindow().window());
+    EXPECT_TRUE(none.isEmpty());
 }
 
 // "Quit Tallowquill" ends the event loop at once, without asking.

@@ -23,10 +23,6 @@ using namespace tqtest;
 
 [[maybe_unused]] const bool g_servesClipboard = serveClipboardIfAsked();
 
-QByteArray testData(const char *path) {
-    return tqtest::testData(QLatin1String(path));
-}
-
 class HostileOwners : public ::testing::Test {
 protected:
     HostileOwners() { EXPECT_TRUE(waitFor(shortcutHeldElsewhere)); }
@@ -38,23 +34,15 @@ protected:
     bool recordsMarker() {
         const QString marker = QStringLiteral("marker %1").arg(++markers);
         return xclipCopy(QStringLiteral("UTF8_STRING"), marker.toUtf8()) &&
-               waitFor(
-                   [&] {
-                       const QStringList lines = recorded();
-                       return !lines.isEmpty() && lines.last().endsWith(marker);
-                   },
-                   30'000);
+               program.waitForRecorded(marker);
     }
 
     // The shortcut shows the popup (however the owner behaves), and Escape closes it.
     bool popupOpens() {
-        const auto shown = [] {
-            return !windowNamed(QStringLiteral("Clipboard History")).isEmpty();
-        };
         xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")});
-        const bool opened = waitFor(shown, 30'000);
+        const bool opened = waitFor(popupShown, 30'000);
         xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        return opened && waitFor([&] { return !shown(); });
+        return opened && waitFor([] { return !popupShown(); });
     }
 
     // The most memory the program has held, in MiB.
@@ -79,7 +67,7 @@ TEST_F(HostileOwners, StayResponsiveAndRecordOnlyWhatWasCopied) {
     ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(1) << 30));
     QFile privateImage(dir.filePath(QStringLiteral("private.png")));
     ASSERT_TRUE(privateImage.open(QIODevice::WriteOnly));
-    privateImage.write(testData("clipboard/chromium/copy-image-png-alpha/image_png.png"));
+    privateImage.write(testData("chromium/copy-image-png-alpha/image_png.png"));
     privateImage.close();
     const auto url = [](const QString &path) { return QUrl::fromLocalFile(path).toEncoded(); };
     const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' "
@@ -117,7 +105,7 @@ TEST_F(HostileOwners, StayResponsiveAndRecordOnlyWhatWasCopied) {
         {"garbage as png", {OwnerBehaviour::Answers, {{"image/png", garbage}}, {}}, nullptr},
         {"20000 x 20000 png",
          {OwnerBehaviour::Answers,
-          {{"image/png", testData("clipboard/images/generated/png-20000x20000-bomb.png")}},
+          {{"image/png", testData("images/generated/png-20000x20000-bomb.png")}},
           {}},
          nullptr},
         {"200 MB of text",

@@ -25,8 +25,7 @@ TEST_F(Tallowquill, RunsRecordsAndEndsCleanly) {
     ASSERT_TRUE(xclipCopy(QStringLiteral("UTF8_STRING"), "a secret shopping list"));
     ASSERT_TRUE(program.waitForRecorded(QStringLiteral("a secret shopping list")));
     xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")});
-    EXPECT_TRUE(
-        waitFor([] { return !windowNamed(QStringLiteral("Clipboard History")).isEmpty(); }));
+    EXPECT_TRUE(waitFor(popupShown));
     EXPECT_EQ(program.process.state(), QProcess::Running);
 
     QProcess second;
@@ -56,16 +55,12 @@ TEST_F(Tallowquill, RunsRecordsAndEndsCleanly) {
 TEST_F(Tallowquill, LatestCopyIsListedAndOutlivesItsOwner) {
     RealProgram program;
     ASSERT_TRUE(waitFor(shortcutHeldElsewhere));
-    const auto pasted = [] {
-        return run(QStringLiteral("xclip"), {QStringLiteral("-selection"),
-                                             QStringLiteral("clipboard"), QStringLiteral("-o")});
-    };
     QProcess owner; // stays until killed, as a terminal that copied
     owner.start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
                                           QStringLiteral("clipboard")});
     owner.write("persist me");
     owner.closeWriteChannel();
-    ASSERT_TRUE(waitFor([&] { return pasted() == "persist me"; }));
+    ASSERT_TRUE(waitFor([&] { return xclipPaste() == "persist me"; }));
     xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")});
     EXPECT_TRUE(waitFor([&] {
         const QStringList shown = program.lines(QStringLiteral("tallowquill: popup "));
@@ -75,7 +70,7 @@ TEST_F(Tallowquill, LatestCopyIsListedAndOutlivesItsOwner) {
 
     owner.kill();
     owner.waitForFinished();
-    EXPECT_TRUE(waitFor([&] { return pasted() == "persist me"; }));
+    EXPECT_TRUE(waitFor([&] { return xclipPaste() == "persist me"; }));
     EXPECT_EQ(program.recorded().size(), 1) << program.log.constData();
 }
 
@@ -110,8 +105,7 @@ TEST_F(Tallowquill, SettingsRecordsANewShortcut) {
     // Super+Shift+V is free for other programs again; Super+Shift+K opens the popup.
     EXPECT_TRUE(waitFor([] { return !shortcutHeldElsewhere(); }));
     xdotool({QStringLiteral("key"), QStringLiteral("super+shift+k")});
-    EXPECT_TRUE(
-        waitFor([] { return !windowNamed(QStringLiteral("Clipboard History")).isEmpty(); }));
+    EXPECT_TRUE(waitFor(popupShown));
 }
 
 // Without a display: --version and --help answer in one line on standard output, any other

@@ -3,9 +3,9 @@
 #include "support/TestEnvironment.h"
 
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QRect>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -19,22 +19,16 @@ using tqtest::xdotool;
 
 QString guideWindow() {
     return QString::fromLatin1(
-        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                 QStringLiteral("--name"), QStringLiteral("^Welcome to Tallowquill$")})
-            .split('\n')
-            .value(0));
+        tqtest::windowNamed(QStringLiteral("Welcome to Tallowquill")).split('\n').value(0));
 }
 
 QRect geometry(const QString &window) {
-    static const QRegularExpression pattern(
-        QStringLiteral(R"(Position: (-?\d+),(-?\d+).*Geometry: (\d+)x(\d+))"),
-        QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch match =
-        pattern.match(QString::fromLatin1(xdotool({QStringLiteral("getwindowgeometry"), window})));
-    if (!match.hasMatch())
-        return {};
-    return {match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
-            match.captured(4).toInt()};
+    QHash<QByteArray, int> values; // X=, Y=, WIDTH=, HEIGHT=
+    for (const QByteArray &line :
+         xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window})
+             .split('\n'))
+        values.insert(line.left(line.indexOf('=')), line.mid(line.indexOf('=') + 1).toInt());
+    return {values.value("X"), values.value("Y"), values.value("WIDTH"), values.value("HEIGHT")};
 }
 
 class WelcomeX11 : public ::testing::Test {

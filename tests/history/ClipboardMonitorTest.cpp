@@ -31,10 +31,6 @@ protected:
         for (int i = 0; i < count; ++i)
             copy(Offer().text(QStringLiteral("copy %1").arg(i)));
     }
-    QByteArray pinsFile() const {
-        QFile file(dir.filePath(QStringLiteral("pins.json")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
-    }
 
     FakePasteboard pasteboard;
     AppSettings settings{std::make_unique<MemoryDefaults>()};
@@ -59,7 +55,6 @@ TEST_F(ClipboardMonitorTest, DuplicateRule) {
         {Offer().text(QStringLiteral("caf\u00e9")), Offer().text(QStringLiteral("cafe\u0301")),
          true},
         {Offer().text(QStringLiteral("\ufb01le")), Offer().text(QStringLiteral("file")), false},
-        {Offer().text(plain), Offer().text(plain).rtf("{\\rtf1 hello}"), true},
         {Offer().text(plain).rtf("{\\rtf1 hello}"), Offer().text(plain), true},
         {Offer().image(red), Offer().image(red), true},
         {Offer().image(red), Offer().image(blue), false},
@@ -117,7 +112,7 @@ TEST_F(ClipboardMonitorTest, PinAndUnpin) {
     copy(Offer().text(QStringLiteral("A")));
     copy(Offer().text(QStringLiteral("B")));
     monitor.togglePin(QUuid::createUuid());
-    EXPECT_EQ(pinsFile(), "<none>");
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("pins.json"))));
     EXPECT_EQ(published.count(), 2);
 
     const ClipboardItem a = monitor.recent().at(1);
@@ -292,15 +287,9 @@ TEST_F(ClipboardMonitorTest, WritingBackGivesTheFlavoursOnce) {
         const QByteArray offered = QByteArray(on.rtf ? "r" : "") + (on.html ? "h" : "") +
                                    (on.string ? "s" : "") + (on.image ? "i" : "");
         EXPECT_EQ(offered, c.offered) << int(c.item.kind) << c.plainText;
-        if (on.string) {
-            EXPECT_EQ(*on.string, text);
-        }
-        if (on.rtf) {
-            EXPECT_EQ(*on.rtf, rtf);
-        }
-        if (on.html) {
-            EXPECT_TRUE(on.html->contains("https://example.org/"));
-        }
+        EXPECT_EQ(on.string.value_or(text), text);
+        EXPECT_EQ(on.rtf.value_or(rtf), rtf);
+        EXPECT_TRUE(on.html.value_or("https://example.org/").contains("https://example.org/"));
         if (on.image) {
             EXPECT_EQ(QImage::fromData(on.image->data, "PNG").size(), QSize(4, 3));
         }

@@ -8,7 +8,6 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QHash>
 #include <QImage>
 #include <QStringList>
 

@@ -15,18 +15,14 @@ namespace {
 using namespace tqtest;
 using Kind = ClipboardItem::Kind;
 
-QByteArray corpus(const QString &path) {
-    return tqtest::testData(QStringLiteral("clipboard/") + path);
-}
-
 // A real copy as its program offered it: text, with RTF and HTML when it offered them.
 Offer copied(const QString &dir) {
     const auto path = [&dir](const char *target) { return dir + QLatin1String(target); };
-    Offer offer = Offer().text(QString::fromUtf8(corpus(path("/UTF8_STRING.txt"))));
+    Offer offer = Offer().text(QString::fromUtf8(testData(path("/UTF8_STRING.txt"))));
     if (QFile::exists(QStringLiteral(TQ_TEST_DATA_DIR "/clipboard/") + path("/text_rtf.rtf")))
-        offer.rtf(corpus(path("/text_rtf.rtf")));
+        offer.rtf(testData(path("/text_rtf.rtf")));
     if (QFile::exists(QStringLiteral(TQ_TEST_DATA_DIR "/clipboard/") + path("/text_html.html")))
-        offer.html(corpus(path("/text_html.html")));
+        offer.html(testData(path("/text_html.html")));
     return offer;
 }
 
@@ -59,11 +55,11 @@ TEST(PasteboardCaptureTest, TextAndRichCopies) {
         {Offer().text(word).rtf("not rtf"), Kind::text, false},
         {Offer().text(word).html("<html><body> </body></html>"), Kind::text, false},
         {Offer().text(word).image(imageOf(qRgb(0, 0, 0))), Kind::text, false},
-        {Offer().text(word).html(corpus(html + QStringLiteral("utf16le-bom.html"))), Kind::rich,
+        {Offer().text(word).html(testData(html + QStringLiteral("utf16le-bom.html"))), Kind::rich,
          true},
-        {Offer().text(word).html(corpus(html + QStringLiteral("anchor-javascript-only.html"))),
+        {Offer().text(word).html(testData(html + QStringLiteral("anchor-javascript-only.html"))),
          Kind::rich, false},
-        {Offer().text(word).rtf(corpus(QStringLiteral("rich/unbalanced-braces.rtf"))), Kind::rich,
+        {Offer().text(word).rtf(testData(QStringLiteral("rich/unbalanced-braces.rtf"))), Kind::rich,
          false},
         {copied(QStringLiteral("chromium/selectall-rich-basic")), Kind::rich, true},
         {copied(QStringLiteral("chromium/selectall-links-hidden")), Kind::rich, true},
@@ -135,7 +131,7 @@ TEST(PasteboardCaptureTest, Images) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
-        const QByteArray bytes = corpus(QString::fromLatin1(c.file));
+        const QByteArray bytes = testData(QString::fromLatin1(c.file));
         SystemLog::Capture log;
         // The claimed type is not trusted: the content decides.
         const std::optional<ClipboardItem> item = capture(Offer().text(QString()).image(bytes));

@@ -34,36 +34,28 @@ TEST(RtfReader, RejectsWhatIsNotRtf) {
     EXPECT_EQ(textOf(" \r\n\t{\\rtf1 leading space}"), QStringLiteral("leading space"));
 }
 
-// Character formatting survives: weight, slant, lines, size, colours, raised text; groups
-// restore what they changed and \plain resets.
+// Character formatting survives: weight, slant, lines, size in half points, colours, raised text;
+// groups restore what they changed and \plain resets. (The words our writer uses come back through
+// RtfWriterTest's round trips.)
 TEST(RtfReader, ReadsCharacterFormatting) {
     const QByteArray rtf =
-        "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
-        "{\\b bold}{\\i italic}{\\ul under}{\\uldb double}{\\ul\\ulnone none}"
-        "{\\strike struck}{\\fs40 big}{\\cf1 red}{\\highlight2 marked}"
-        "{\\super up}{\\sub down}{\\up6 raised}{\\dn4 lowered}{\\b\\i {\\b0 inner} "
-        "outer}{\\b\\plain reset}"
-        "\\b ON\\b0  OFF}";
+        "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}"
+        "{\\uldb double}{\\ul\\ulnone none}{\\fs40 big}{\\cf1 red}{\\sub down}{\\up6 raised}"
+        "{\\dn4 lowered}{\\b\\i {\\b0 inner} outer}{\\b\\plain reset}\\b ON\\b0  OFF}";
     const auto doc = read(rtf);
     ASSERT_TRUE(doc);
     const std::pair<const char *, std::function<bool(const QTextCharFormat &)>> checks[] = {
-        {"bold", [](const auto &f) { return f.fontWeight() == QFont::Bold && !f.fontItalic(); }},
-        {"italic", [](const auto &f) { return f.fontItalic() && f.fontWeight() == QFont::Normal; }},
-        {"under", [](const auto &f) { return f.fontUnderline(); }},
         {"double", [](const auto &f) { return f.fontUnderline(); }},
         {"none", [](const auto &f) { return !f.fontUnderline(); }},
-        {"struck", [](const auto &f) { return f.fontStrikeOut(); }},
         {"big", [](const auto &f) { return f.fontPointSize() == 20; }},
         {"red", [](const auto &f) { return f.foreground().color() == QColor(Qt::red); }},
-        {"marked", [](const auto &f) { return f.background().color() == QColor(Qt::blue); }},
-        {"up", [](const auto &f) { return f.verticalAlignment() == f.AlignSuperScript; }},
         {"down", [](const auto &f) { return f.verticalAlignment() == f.AlignSubScript; }},
         {"raised", [](const auto &f) { return f.verticalAlignment() == f.AlignSuperScript; }},
         {"lowered", [](const auto &f) { return f.verticalAlignment() == f.AlignSubScript; }},
         {"inner", [](const auto &f) { return f.fontWeight() == QFont::Normal && f.fontItalic(); }},
         {"outer", [](const auto &f) { return f.fontWeight() == QFont::Bold && f.fontItalic(); }},
         {"reset", [](const auto &f) { return f.fontWeight() == QFont::Normal; }},
-        {"ON", [](const auto &f) { return f.fontWeight() == QFont::Bold; }},
+        {"ON", [](const auto &f) { return f.fontWeight() == QFont::Bold && !f.fontItalic(); }},
         {"OFF",
          [](const auto &f) { return f.fontWeight() == QFont::Normal && f.fontPointSize() == 12; }},
     };
@@ -110,8 +102,6 @@ TEST(RtfReader, ReadsUnicodeEscapes) {
 
 // \'hh bytes are read in the document's code page or in that of the current font's charset.
 TEST(RtfReader, ReadsCodePageBytes) {
-    EXPECT_EQ(textOf(richTextData("unicode-escapes-cp1253.rtf")),
-              QStringLiteral(u"Ελληνικά αβγ 😀 done\n"));
     const struct {
         QByteArray rtf;
         QString text;

@@ -122,28 +122,25 @@ TEST(RtfWriter, KeepsFormattingThroughRoundTrip) {
 // Links come back as links with their targets, also targets with quotes, backslashes or
 // non-ASCII characters, and neighbouring links stay apart.
 TEST(RtfWriter, KeepsLinksThroughRoundTrip) {
-    const QString targets[] = {
-        QStringLiteral("https://example.org/a?b=1&c=2#d"),
-        QStringLiteral(u"https://例え.jp/パス?q=値"),
-        QStringLiteral("mailto:desk@example.net"),
-        QStringLiteral("https://example.org/{x}"),
+    const std::pair<QString, QString> targets[] = {
+        // as written, as it comes back
+        {QStringLiteral("https://example.org/a?b=1&c=2#d"), {}},
+        {QStringLiteral(u"https://例え.jp/パス?q=値"), {}},
+        {QStringLiteral("https://example.org/{x}"), {}},
+        {QStringLiteral("https://example.org/\"q\"\\"),
+         QStringLiteral("https://example.org/%22q%22%5C")},
     };
     QTextDocument document;
     QTextCursor cursor(&document);
     QList<QPair<QString, QString>> expected;
-    for (const QString &target : targets) {
+    for (const auto &[target, comesBack] : targets) {
         QTextCharFormat link;
         link.setAnchor(true);
         link.setAnchorHref(target);
         const QString text = QStringLiteral("link %1").arg(expected.size());
         cursor.insertText(text, link);
-        expected.append({text, target});
+        expected.append({text, comesBack.isEmpty() ? target : comesBack});
     }
-    QTextCharFormat odd;
-    odd.setAnchor(true);
-    odd.setAnchorHref(QStringLiteral("https://example.org/\"q\"\\"));
-    cursor.insertText(QStringLiteral(" odd"), odd);
-    expected.append({QStringLiteral(" odd"), QStringLiteral("https://example.org/%22q%22%5C")});
 
     const auto back = roundTrip(document);
     ASSERT_TRUE(back);

@@ -16,18 +16,8 @@ constexpr quint32 kCommandShift = ShortcutModifier::command + ShortcutModifier::
 
 class HotKeyManagerTest : public ::testing::Test {
 protected:
-    HotKeyManagerTest() {
-        auto grab = std::make_unique<FakeHotKeyGrab>();
-        m_grab = grab.get();
-        m_manager = std::make_unique<HotKeyManager>(std::move(grab));
-    }
-
-    FakeHotKeyGrab &grab() { return *m_grab; }
-    HotKeyManager &manager() { return *m_manager; }
-
-private:
-    FakeHotKeyGrab *m_grab = nullptr; // owned by m_manager
-    std::unique_ptr<HotKeyManager> m_manager;
+    FakeHotKeyGrab *grab = new FakeHotKeyGrab; // owned by the manager
+    HotKeyManager manager{std::unique_ptr<HotKeyGrab>(grab)};
 };
 
 } // namespace
@@ -35,38 +25,38 @@ private:
 // Changing the shortcut leaves exactly one shortcut active: the new one (the real grab is
 // HotKeyManagerX11Test's).
 TEST_F(HotKeyManagerTest, RegisteringReplacesThePreviousShortcut) {
-    manager().registerHotKey(9, kCommandShift);
-    manager().registerHotKey(40, kCommandShift + ShortcutModifier::control);
-    EXPECT_EQ(grab().held(), (FakeHotKeyGrab::Combination{KEY_K, 4864}));
+    manager.registerHotKey(9, kCommandShift);
+    manager.registerHotKey(40, kCommandShift + ShortcutModifier::control);
+    EXPECT_EQ(grab->held(), (FakeHotKeyGrab::Combination{KEY_K, 4864}));
 
     // A key without a physical translation still releases the old shortcut.
-    manager().registerHotKey(10, kCommandShift);
-    EXPECT_FALSE(grab().held().has_value());
+    manager.registerHotKey(10, kCommandShift);
+    EXPECT_FALSE(grab->held().has_value());
 
     // One held by another program is explained in the log, once.
     SystemLog::Capture log;
-    grab().refuses = true;
-    manager().registerHotKey(40, kCommandShift);
+    grab->refuses = true;
+    manager.registerHotKey(40, kCommandShift);
     EXPECT_EQ(log.lines(), QStringList{QStringLiteral(
                                "Tallowquill: the shortcut ⌘⇧K is held by another program")});
 }
 
 // Each press of the shortcut runs the callback once; without one the press just disappears.
 TEST_F(HotKeyManagerTest, PressesRunTheCurrentCallback) {
-    manager().registerHotKey(9, kCommandShift);
-    grab().press(); // no callback yet
+    manager.registerHotKey(9, kCommandShift);
+    grab->press(); // no callback yet
     int presses = 0;
-    manager().onHotKey = [&] { ++presses; };
-    grab().press();
-    grab().press();
+    manager.onHotKey = [&] { ++presses; };
+    grab->press();
+    grab->press();
     EXPECT_EQ(presses, 2);
 
     // A callback may replace itself while it runs (the popup rewires it on opening).
-    manager().onHotKey = [&] {
-        manager().onHotKey = nullptr;
+    manager.onHotKey = [&] {
+        manager.onHotKey = nullptr;
         ++presses;
     };
-    grab().press();
-    grab().press();
+    grab->press();
+    grab->press();
     EXPECT_EQ(presses, 3);
 }

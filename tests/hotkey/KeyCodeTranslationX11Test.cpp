@@ -1,7 +1,6 @@
 #include "hotkey/KeyCodeTranslation.h"
 #include "hotkey/ShortcutFormat.h"
-
-#include "ForeignClient.h"
+#include "support/ForeignClient.h"
 
 #include <QHash>
 

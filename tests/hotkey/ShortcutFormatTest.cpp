@@ -1,5 +1,6 @@
-// Every named key has a name of its own (where each one sits is checked against the real keymap
-// in KeyCodeTranslationX11Test); a code without a name reads "key N", never an invented name.
+// Every named key has a name of its own (which name, and where the key sits, is checked against
+// the real keymap in KeyCodeTranslationX11Test); a code without a name reads "key N", never an
+// invented name.
 #include "hotkey/ShortcutFormat.h"
 #include "hotkey/KeyCodeTranslation.h"
 
@@ -21,12 +22,8 @@ TEST(ShortcutFormat, KeyNames) {
         names.insert(name);
     }
     EXPECT_EQ(names.size(), 47 + 14); // character keys; editing and navigation keys
-    const std::pair<quint32, const char *> spots[] = {
-        {0, "A"},  {9, "V"},      {29, "0"},      {50, "`"},
-        {36, "↩"}, {49, "Space"}, {96, "key 96"}, {4294967295u, "key 4294967295"},
-    };
-    for (const auto &[code, name] : spots)
-        EXPECT_EQ(keyName(code), QString::fromUtf8(name)) << code;
+    EXPECT_EQ(keyName(96), QStringLiteral("key 96"));
+    EXPECT_EQ(keyName(4294967295u), QStringLiteral("key 4294967295"));
 }
 
 // The shortcut is shown with its modifiers in the fixed order ⌘ ⌃ ⌥ ⇧, whatever else the
@@ -44,7 +41,6 @@ TEST(ShortcutFormat, ModifiersComeInFixedOrderBeforeTheKey) {
         {49, 4096 + 2048 + 512 + 256, "⌘⌃⌥⇧Space"},
         // Bits no modifier owns (Caps Lock 1024, right-hand bits) are not shown.
         {9, 1 | 1024 | 0x80000000u, "V"},
-        {9, 0xFFFFFFFFu, "⌘⌃⌥⇧V"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(displayParts(c.keyCode, c.modifiers).join(QString()), QString::fromUtf8(c.shown));

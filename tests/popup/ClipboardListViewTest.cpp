@@ -75,7 +75,6 @@ TEST_F(ListView, ReturnAndItsModifiers) {
         bool plain;
     } cases[] = {
         {{}, false},
-        {Qt::ShiftModifier, false},
         {Qt::AltModifier, false},
         {Qt::MetaModifier, true},
         {Qt::ControlModifier, true},

@@ -58,8 +58,7 @@ TEST(ClipboardRow, ImageThumbnailKeepsItsShape) {
 TEST(ClipboardRow, BrokenImagesShowTheirText) {
     const QByteArray headerOnly = tqtest::imageOf(qRgb(1, 2, 3), "PNG", QSize(300, 200)).left(40);
     for (const QByteArray &data :
-         {tqtest::testData(QStringLiteral("clipboard/images/generated/png-is-actually-text.png")),
-          headerOnly}) {
+         {tqtest::testData("images/generated/png-is-actually-text.png"), headerOnly}) {
         ClipboardItem item = tqtest::entry(Kind::image, QStringLiteral("Image"));
         item.imageData = data;
         auto row = rowFor(item);

@@ -7,10 +7,8 @@
 #include "system/AutoPaste.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -50,6 +48,7 @@ protected:
 };
 
 // Showing prunes first, remembers the window in front and opens the popup's window, keyed.
+// (Where it goes is PopupPlacement's.)
 TEST_F(Controller, ShowingBuildsAFreshPopup) {
     history.addText(QStringLiteral("expired"), 3 * 3600);
     history.addText(QStringLiteral("fresh"));
@@ -61,8 +60,6 @@ TEST_F(Controller, ShowingBuildsAFreshPopup) {
     EXPECT_TRUE(panel->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(workspace.onAllWorkspaces, QList<Workspace::WindowId>{panel->winId()});
     EXPECT_TRUE(workspace.activated.contains(panel->winId()));
-    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_EQ(panel->geometry().center(), area.center());
     QTRY_VERIFY(panel->isActiveWindow());
     EXPECT_EQ(QApplication::focusWidget(), controller->listView());
 }
@@ -74,7 +71,6 @@ TEST(PopupPlacement, CentresOnThePointersScreen) {
         {QRect(1920, 0, 2560, 1440), QRect(1920, 0, 2560, 1400)},
     };
     const QSize size(380, 440);
-    EXPECT_EQ(popupOrigin(QPoint(4000, 1300), screens, 0, size), QPoint(3010, 480));
     EXPECT_EQ(popupOrigin(QPoint(1930, 5), screens, 0, size), QPoint(3010, 480));
     EXPECT_EQ(popupOrigin(QPoint(10, 10), screens, 1, size), QPoint(770, 336));
     EXPECT_EQ(popupOrigin(QPoint(-500, -500), screens, 1, size), QPoint(3010, 480));
@@ -100,13 +96,10 @@ TEST_F(Controller, ToggleAndShowAgain) {
     EXPECT_EQ(poster.pastes, 0);
 }
 
-// Escape, or another window taking the focus, closes without writing or re-activating.
-TEST_F(Controller, ClosesOnEscapeAndOnLosingActivation) {
+// Another window taking the focus closes it without writing or re-activating. (Escape is
+// ClipboardListViewTest's and PopupX11Test's.)
+TEST_F(Controller, ClosesOnLosingActivation) {
     history.addText(QStringLiteral("entry"));
-    controller->show();
-    press(Qt::Key_Escape);
-    EXPECT_FALSE(controller->isOpen());
-
     controller->show();
     QTRY_VERIFY(controller->panel()->isActiveWindow());
     QWidget other;

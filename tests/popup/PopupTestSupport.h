@@ -19,11 +19,7 @@ struct History {
 
     ClipboardItem add(ClipboardItem::Kind kind, const QString &text, double age = 0,
                       bool link = false) {
-        ClipboardItem item;
-        item.id = QUuid::createUuid();
-        item.kind = kind;
-        item.text = text;
-        item.copiedAt = clock - age;
+        ClipboardItem item = entry(kind, text, clock - age);
         item.containsLink = link;
         if (kind == ClipboardItem::Kind::rich)
             item.rtfData = QByteArrayLiteral("{\\rtf1 ") + text.toUtf8() + "}";
@@ -34,12 +30,8 @@ struct History {
         return add(ClipboardItem::Kind::text, text, age);
     }
     ClipboardItem addImage(const QByteArray &png) {
-        ClipboardItem item;
-        item.id = QUuid::createUuid();
-        item.kind = ClipboardItem::Kind::image;
-        item.text = QStringLiteral("Image");
+        ClipboardItem item = entry(ClipboardItem::Kind::image, QStringLiteral("Image"), clock);
         item.imageData = png;
-        item.copiedAt = clock;
         monitor.add(item);
         return item;
     }

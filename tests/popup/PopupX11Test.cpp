@@ -2,7 +2,6 @@
 // xclip, keys typed with xdotool into a text window of the test's own or a real terminal. Only
 // what the controller and list tests cannot show: the paste really lands in the window that was
 // in front, and how the popup's corners look on a white root.
-#include "platform/x11/XcbReply.h"
 #include "popup/PopupPanel.h"
 #include "support/RealProgram.h"
 #include "support/TestEnvironment.h"
@@ -11,6 +10,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QScreen>
+#include <QTest>
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
@@ -18,16 +18,6 @@
 namespace {
 
 using namespace tqtest;
-
-QByteArray clipboard() {
-    return run(QStringLiteral("xclip"),
-               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                QStringLiteral("-t"), QStringLiteral("UTF8_STRING")});
-}
-
-bool popupShown() {
-    return !windowNamed(QStringLiteral("Clipboard History")).isEmpty();
-}
 
 // A home whose settings say the guide was seen: on a first run it would open and take the focus.
 QString homeAfterTheGuide() {
@@ -113,7 +103,7 @@ TEST_F(Popup, ReturnPastesTheChosenEntryIntoThePreviousWindow) {
     key(QStringLiteral("Return"));
     EXPECT_TRUE(waitFor([&] { return readFile(received) == "beta"; }));
     EXPECT_FALSE(popupShown());
-    EXPECT_EQ(clipboard(), "beta");
+    EXPECT_EQ(xclipPaste(), "beta");
 }
 
 // Super+Return on a rich entry pastes only its plain text (the writer's flavours are checked in
@@ -147,10 +137,8 @@ TEST_F(Popup, CornersAreCutOnlyWithoutACompositor) {
     QWidget compositor;
     xcb_connection_t *connection =
         qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
-    const QByteArray name = "_NET_WM_CM_S0";
-    const XcbReply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, name.size(), name.constData()), nullptr));
-    xcb_set_selection_owner(connection, compositor.winId(), atom->atom, XCB_CURRENT_TIME);
+    xcb_set_selection_owner(connection, compositor.winId(), internAtom(connection, "_NET_WM_CM_S0"),
+                            XCB_CURRENT_TIME);
     xcb_flush(connection);
     openPopup();
     EXPECT_TRUE(waitFor([&] { return darkestCorner(popup) >= 0 && darkestCorner(popup) < 60; }));

@@ -1,7 +1,11 @@
 #pragma once
 
 // Other applications on the test display: xclip, and a scripted owner (this test binary started
-// again in helper mode) that offers several targets at once, like a browser, or misbehaves.
+// again in helper mode) that offers one target as xclip would, several at once like a browser,
+// or misbehaves.
+
+#include "support/ForeignClient.h"
+#include "support/TestEnvironment.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -17,10 +21,6 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <poll.h>
 #include <unistd.h>
@@ -29,71 +29,11 @@ namespace tqtest {
 
 using namespace std::chrono_literals;
 
-// Runs the event loop until the condition holds or the time is up; tells which.
-inline bool waitUntil(const std::function<bool()> &condition,
-                      std::chrono::milliseconds timeout = 10s) {
-    QDeadlineTimer deadline(timeout);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-template <typename T>
-using XcbPtr = std::unique_ptr<T, decltype(&std::free)>;
-
 // A connection of the test's own, to look at the display without going through Qt.
-class TestDisplay {
-public:
-    static TestDisplay &instance() {
-        static TestDisplay display;
-        return display;
-    }
-
-    xcb_connection_t *connection() const { return m_connection; }
-
-    xcb_atom_t atom(const QByteArray &name) {
-        XcbPtr<xcb_intern_atom_reply_t> reply(
-            xcb_intern_atom_reply(
-                m_connection,
-                xcb_intern_atom(m_connection, 0, uint16_t(name.size()), name.constData()), nullptr),
-            &std::free);
-        return reply ? reply->atom : XCB_NONE;
-    }
-
-    xcb_window_t owner(const QByteArray &selection = QByteArrayLiteral("CLIPBOARD")) {
-        XcbPtr<xcb_get_selection_owner_reply_t> reply(
-            xcb_get_selection_owner_reply(
-                m_connection, xcb_get_selection_owner(m_connection, atom(selection)), nullptr),
-            &std::free);
-        return reply ? reply->owner : XCB_NONE;
-    }
-
-    // A window of this connection, which can own a selection (and answers nobody).
-    xcb_window_t window() {
-        if (m_window == XCB_NONE) {
-            m_window = xcb_generate_id(m_connection);
-            const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
-            xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1,
-                              1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-        }
-        return m_window;
-    }
-    void setClipboardOwner(xcb_window_t owner) {
-        xcb_set_selection_owner(m_connection, owner, atom("CLIPBOARD"), XCB_CURRENT_TIME);
-        xcb_flush(m_connection);
-    }
-
-private:
-    TestDisplay()
-        : m_connection(xcb_connect(nullptr, nullptr)) {}
-    ~TestDisplay() { xcb_disconnect(m_connection); }
-
-    xcb_connection_t *m_connection;
-    xcb_window_t m_window = XCB_NONE;
-};
+inline ForeignClient &testDisplay() {
+    static ForeignClient display;
+    return display;
+}
 
 // Returns once Qt has handled every X event the server sent it before this call: a message
 // sent to one of Qt's windows now arrives behind all of them.
@@ -117,7 +57,7 @@ inline bool waitForQtToCatchUp() {
 
     QWindow window;
     window.create();
-    TestDisplay &display = TestDisplay::instance();
+    ForeignClient &display = testDisplay();
     marker.window = xcb_window_t(window.winId());
     marker.type = display.atom("TQ_TEST_CATCH_UP");
     QCoreApplication::instance()->installNativeEventFilter(&marker);
@@ -130,7 +70,7 @@ inline bool waitForQtToCatchUp() {
     xcb_send_event(display.connection(), 0, marker.window, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char *>(&event));
     xcb_flush(display.connection());
-    const bool caughtUp = waitUntil([&] { return marker.seen; });
+    const bool caughtUp = waitFor([&] { return marker.seen; });
     QCoreApplication::instance()->removeNativeEventFilter(&marker);
     return caughtUp;
 }
@@ -138,7 +78,7 @@ inline bool waitForQtToCatchUp() {
 // Waits until `window` no longer owns the selection and Qt has noticed.
 inline void waitForRelease(xcb_window_t window,
                            const QByteArray &selection = QByteArrayLiteral("CLIPBOARD")) {
-    waitUntil([&] { return TestDisplay::instance().owner(selection) != window; });
+    waitFor([&] { return testDisplay().owner(selection) != window; });
     waitForQtToCatchUp();
 }
 
@@ -149,7 +89,7 @@ inline std::optional<QByteArray> xclipRead(const QByteArray &target) {
                 {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
                  QString::fromLatin1(target), QStringLiteral("-o")});
     QByteArray output;
-    const bool finished = waitUntil([&] {
+    const bool finished = waitFor([&] {
         output += xclip.readAllStandardOutput();
         return xclip.state() == QProcess::NotRunning;
     });
@@ -163,55 +103,6 @@ inline std::optional<QByteArray> xclipRead(const QByteArray &target) {
         return std::nullopt;
     return output;
 }
-
-// `xclip -selection clipboard -t TARGET -i FILE`: owns the selection until destroyed or
-// until another client takes it. With unseenByQt, Qt handles no event while this waits for the
-// server to name xclip the owner: Qt has not heard of the copy yet, as at the moment a write of
-// ours races it.
-class XclipOwner {
-public:
-    XclipOwner(const QByteArray &target, const QByteArray &bytes,
-               const QByteArray &selection = QByteArrayLiteral("CLIPBOARD"),
-               bool unseenByQt = false)
-        : m_selection(selection) {
-        m_file.open();
-        m_file.write(bytes);
-        m_file.flush();
-        const xcb_window_t before = TestDisplay::instance().owner(m_selection);
-        m_process.start(QStringLiteral("xclip"),
-                        {QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                         QString::fromLatin1(m_selection.toLower()), QStringLiteral("-t"),
-                         QString::fromLatin1(target), QStringLiteral("-i"), m_file.fileName()});
-        const auto owned = [&] {
-            m_window = TestDisplay::instance().owner(m_selection);
-            return m_window != XCB_NONE && m_window != before;
-        };
-        if (!unseenByQt) {
-            waitUntil(owned);
-            return;
-        }
-        m_process.waitForStarted();
-        for (QDeadlineTimer deadline(10s); !owned() && !deadline.hasExpired();) {
-        }
-    }
-    ~XclipOwner() {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-        waitForRelease(m_window, m_selection);
-    }
-    XclipOwner(const XclipOwner &) = delete;
-    XclipOwner &operator=(const XclipOwner &) = delete;
-
-    bool owns() const { return m_window != XCB_NONE; }
-
-private:
-    QByteArray m_selection;
-    QTemporaryFile m_file;
-    QProcess m_process;
-    xcb_window_t m_window = XCB_NONE;
-};
 
 // How a scripted owner answers the requests for its selection.
 enum class OwnerBehaviour : quint8 {
@@ -231,56 +122,47 @@ struct OwnerScript {
     // Takes the clipboard this many times in a row as fast as it can, the first target's bytes
     // followed by " 1", " 2"..., answering requests in between; prints "copied" when done.
     quint32 copies = 0;
+    QByteArray selection = QByteArrayLiteral("CLIPBOARD");
 };
 
 inline QDataStream &operator<<(QDataStream &stream, const OwnerScript &script) {
     return stream << quint8(script.behaviour) << script.targets << script.refused
-                  << script.incrPiece << script.copies;
+                  << script.incrPiece << script.copies << script.selection;
 }
 inline QDataStream &operator>>(QDataStream &stream, OwnerScript &script) {
     quint8 behaviour = 0;
-    stream >> behaviour >> script.targets >> script.refused >> script.incrPiece >> script.copies;
+    stream >> behaviour >> script.targets >> script.refused >> script.incrPiece >> script.copies >>
+        script.selection;
     script.behaviour = OwnerBehaviour(behaviour);
     return stream;
 }
 
 inline constexpr char kOwnerScriptVariable[] = "TQ_TEST_CLIPBOARD_OWNER_SCRIPT";
 
-// The helper-mode side: takes CLIPBOARD, prints "ready", then serves it by the script and
+// The helper-mode side: takes its selection, prints "ready", then serves it by the script and
 // prints "asked TARGET" for every request, until killed.
 [[noreturn]] inline void serveClipboard(OwnerScript script) {
     auto say = [](const QByteArray &line) {
         const QByteArray text = line + '\n';
         [[maybe_unused]] auto written = ::write(STDOUT_FILENO, text.constData(), text.size());
     };
-    int screenNumber = 0;
-    xcb_connection_t *c = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(c))
+    ForeignClient client;
+    if (!client.isConnected())
         ::_exit(2);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screenNumber; ++i)
-        xcb_screen_next(&screens);
-    auto intern = [c](const QByteArray &name) {
-        XcbPtr<xcb_intern_atom_reply_t> reply(
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(name.size()), name.constData()),
-                                  nullptr),
-            &std::free);
-        return reply ? reply->atom : XCB_NONE;
-    };
+    xcb_connection_t *c = client.connection();
+    const auto intern = [&client](const QByteArray &name) { return client.atom(name); };
     auto name = [c](xcb_atom_t atom) {
-        XcbPtr<xcb_get_atom_name_reply_t> reply(
-            xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr), &std::free);
+        const XcbReply<xcb_get_atom_name_reply_t> reply(
+            xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr));
         return reply ? QByteArray(xcb_get_atom_name_name(reply.get()),
                                   xcb_get_atom_name_name_length(reply.get()))
                      : QByteArray();
     };
-    const xcb_atom_t clipboard = intern("CLIPBOARD");
+    const xcb_atom_t clipboard = intern(script.selection);
     const xcb_atom_t targetsAtom = intern("TARGETS");
     const xcb_atom_t incr = intern("INCR");
 
-    const xcb_window_t window = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screens.data->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const xcb_window_t window = client.window();
     xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
     QList<xcb_atom_t> offered{targetsAtom};
     for (const auto &target : script.targets)
@@ -400,7 +282,7 @@ inline constexpr char kOwnerScriptVariable[] = "TQ_TEST_CLIPBOARD_OWNER_SCRIPT";
         script.targets[0].second = base + ' ' + QByteArray::number(copy);
         xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
         xcb_flush(c);
-        while (XcbPtr<xcb_generic_event_t> event{xcb_poll_for_event(c), &std::free})
+        while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(c)})
             handle(event.get());
     }
     if (script.copies)
@@ -408,7 +290,7 @@ inline constexpr char kOwnerScriptVariable[] = "TQ_TEST_CLIPBOARD_OWNER_SCRIPT";
     for (;;) {
         pollfd descriptor{xcb_get_file_descriptor(c), POLLIN, 0};
         ::poll(&descriptor, 1, sendDuePieces());
-        while (XcbPtr<xcb_generic_event_t> event{xcb_poll_for_event(c), &std::free})
+        while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(c)})
             handle(event.get());
         if (xcb_connection_has_error(c))
             ::_exit(0);
@@ -429,10 +311,14 @@ inline bool serveClipboardIfAsked() {
     serveClipboard(script);
 }
 
-// Another application that owns the clipboard and behaves as scripted.
+// Another application that owns the selection and behaves as scripted. With unseenByQt, Qt
+// handles no event while this waits for the server to name it the owner: Qt has not heard of the
+// copy yet, as at the moment a write of ours races it.
 class ScriptedOwner {
 public:
-    explicit ScriptedOwner(const OwnerScript &script) {
+    explicit ScriptedOwner(const OwnerScript &script, bool unseenByQt = false)
+        : m_selection(script.selection) {
+        const xcb_window_t before = testDisplay().owner(m_selection);
         m_scriptFile.open();
         QDataStream stream(&m_scriptFile);
         stream << script;
@@ -442,15 +328,30 @@ public:
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QCoreApplication::applicationFilePath(), {});
-        waitUntil([&] {
+        if (unseenByQt) {
+            m_process.waitForStarted();
+            for (QDeadlineTimer deadline(10s); m_window == XCB_NONE && !deadline.hasExpired();) {
+                if (const xcb_window_t owner = testDisplay().owner(m_selection); owner != before)
+                    m_window = owner;
+            }
+            return;
+        }
+        waitFor([&] {
             readLines();
             return m_window != XCB_NONE || m_process.state() == QProcess::NotRunning;
         });
     }
+    // One target's bytes, as `xclip -i` offers them.
+    ScriptedOwner(const QByteArray &target, const QByteArray &bytes,
+                  const QByteArray &selection = QByteArrayLiteral("CLIPBOARD"),
+                  bool unseenByQt = false)
+        : ScriptedOwner(
+              OwnerScript{OwnerBehaviour::Answers, {{target, bytes}}, {}, 0, 0, selection},
+              unseenByQt) {}
     ~ScriptedOwner() {
         m_process.kill();
         m_process.waitForFinished();
-        waitForRelease(m_window);
+        waitForRelease(m_window, m_selection);
     }
     ScriptedOwner(const ScriptedOwner &) = delete;
     ScriptedOwner &operator=(const ScriptedOwner &) = delete;
@@ -478,7 +379,7 @@ public:
         xclip.start(QStringLiteral("xclip"),
                     {QStringLiteral("-selection"), QStringLiteral("clipboard"),
                      QStringLiteral("-t"), QString::fromLatin1(marker), QStringLiteral("-o")});
-        waitUntil([&] {
+        waitFor([&] {
             readLines();
             return m_asked.contains(marker);
         });
@@ -503,6 +404,7 @@ private:
         }
     }
 
+    QByteArray m_selection;
     QTemporaryFile m_scriptFile;
     QProcess m_process;
     xcb_window_t m_window = XCB_NONE;

@@ -2,8 +2,6 @@
 
 #include "platform/Pasteboard.h"
 
-#include <QList>
-
 #include <atomic>
 #include <memory>
 

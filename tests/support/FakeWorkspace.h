@@ -8,27 +8,25 @@
 
 namespace tqtest {
 
-// The desktop in memory: the test sets the window in front, the windows' classes, the pointer
-// and whether a compositor runs, and reads back which windows were asked to come forward.
+// The desktop in memory: the test sets the window in front, the windows' classes and whether a
+// compositor runs, and reads back which windows were asked to come forward and what was opened.
 class FakeWorkspace : public Workspace {
 public:
     std::optional<WindowId> active;
-    QPoint pointer;
     QHash<WindowId, QStringList> classes;
     bool compositing = true;
     QList<WindowId> activated;
     QList<WindowId> onAllWorkspaces;
     QList<QUrl> opened;
-    QStringList revealed;
 
     std::optional<WindowId> activeWindow() override { return active; }
     void activateWindow(WindowId window) override { activated << window; }
     QStringList windowClass(WindowId window) override { return classes.value(window); }
     bool isCompositing() override { return compositing; }
     void showOnAllWorkspaces(WindowId window) override { onAllWorkspaces << window; }
-    QPoint pointerPosition() const override { return pointer; }
+    QPoint pointerPosition() const override { return {}; }
     void openLocation(const QUrl &location) override { opened << location; }
-    void revealFile(const QString &path) override { revealed << path; }
+    void revealFile(const QString &) override {}
 };
 
 } // namespace tqtest

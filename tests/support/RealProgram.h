@@ -2,43 +2,23 @@
 
 // Helpers for tests that drive the real program on a private X server.
 
-#include <QDeadlineTimer>
-#include <QProcess>
-#include <QTest>
+#include "support/ForeignClient.h"
+#include "support/TestEnvironment.h"
 
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <X11/keysym.h>
 #include <algorithm>
 #include <csignal>
-#include <cstdlib>
-#include <functional>
-#include <memory>
-#include <xcb/xcb.h>
 
 namespace tqtest {
-
-// Waits, serving this process's events, until the condition holds or the time is up.
-inline bool waitFor(const std::function<bool()> &condition, int ms = 10000) {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        if (condition())
-            return true;
-        QTest::qWait(20);
-    }
-    return condition();
-}
 
 // Whether another client holds Super+Shift+V: our own grab of it is refused. The program is up
 // once it does.
 inline bool shortcutHeldElsewhere() {
-    constexpr xcb_keycode_t keyV = 55; // evdev KEY_V + 8
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
-        xcb_request_check(connection, xcb_grab_key_checked(
-                                          connection, 1, root, XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT,
-                                          keyV, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
-        &std::free);
-    xcb_disconnect(connection); // releases a grab we got
-    return error != nullptr;
+    ForeignClient probe; // its connection, and a grab it got, end with it
+    return !probe.grab(probe.keycode(XK_v), XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT);
 }
 
 // Copies bytes under one target as another application would, with xclip; true once xclip has
@@ -60,6 +40,12 @@ inline QByteArray run(const QString &program, const QStringList &arguments) {
     return process.readAllStandardOutput().trimmed();
 }
 
+// What a paste in another application gets, as xclip reads it.
+inline QByteArray xclipPaste() {
+    return run(QStringLiteral("xclip"),
+               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+}
+
 inline QByteArray xdotool(const QStringList &arguments) {
     return run(QStringLiteral("xdotool"), arguments);
 }
@@ -70,15 +56,24 @@ inline QByteArray windowNamed(const QString &name) {
                     QStringLiteral("--name"), QLatin1Char('^') + name + QLatin1Char('$')});
 }
 
+// Whether the history popup is on screen.
+inline bool popupShown() {
+    return !windowNamed(QStringLiteral("Clipboard History")).isEmpty();
+}
+
+// The program's visible windows: its tray icon first, then any menu or window it shows.
+inline QList<QByteArray> programWindows() {
+    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--class"), QStringLiteral("tallowquill")})
+        .split('\n');
+}
+
 // The program's icon in a running tray (trayer), once the program is up; empty if it never shows.
 inline QByteArray trayIcon() {
     QByteArray icon;
     waitFor(
         [&] {
-            icon = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                            QStringLiteral("--class"), QStringLiteral("tallowquill")})
-                       .split('\n')
-                       .value(0);
+            icon = programWindows().value(0);
             return !icon.isEmpty() && shortcutHeldElsewhere();
         },
         30000);
@@ -92,10 +87,7 @@ inline bool chooseFromTrayMenu(const QByteArray &icon, int rows) {
              QStringLiteral("1")});
     // The icon itself is a visible window of ours: the menu is the one that is not the icon.
     const bool opened = waitFor([&] {
-        const QList<QByteArray> visible =
-            xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                     QStringLiteral("--class"), QStringLiteral("tallowquill")})
-                .split('\n');
+        const QList<QByteArray> visible = programWindows();
         return std::any_of(visible.begin(), visible.end(), [&](const QByteArray &window) {
             return !window.isEmpty() && window != icon;
         });
@@ -135,8 +127,9 @@ public:
     RealProgram(const RealProgram &) = delete;
     RealProgram &operator=(const RealProgram &) = delete;
 
-    // The lines so far that begin with `prefix`.
+    // The lines so far that begin with `prefix`; what is in the pipe already counts.
     QStringList lines(const QString &prefix) {
+        QCoreApplication::processEvents();
         log += process.readAllStandardError();
         QStringList lines;
         for (const QString &line : QString::fromUtf8(log).split(QLatin1Char('\n')))

@@ -1,9 +1,11 @@
 #include "support/TestEnvironment.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -44,7 +46,10 @@ QByteArray readFile(const QString &path) {
 bool writeFile(const QString &path, const QByteArray &bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
+        return true;
+    ADD_FAILURE() << "cannot write " << path.toStdString();
+    return false;
 }
 
 QStringList filesUnder(const QString &root) {
@@ -56,10 +61,20 @@ QStringList filesUnder(const QString &root) {
 }
 
 QByteArray testData(const QString &path) {
-    QFile file(QStringLiteral(TQ_TEST_DATA_DIR "/") + path);
+    QFile file(QStringLiteral(TQ_TEST_DATA_DIR "/clipboard/") + path);
     if (!file.open(QIODevice::ReadOnly))
         ADD_FAILURE() << "no test data " << path.toStdString();
     return file.readAll();
+}
+
+bool waitFor(const std::function<bool()> &condition, int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        if (condition())
+            return true;
+        QTest::qWait(20);
+    }
+    return condition();
 }
 
 } // namespace tqtest

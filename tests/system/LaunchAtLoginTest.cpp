@@ -32,7 +32,6 @@ struct Case {
 TEST(LaunchAtLogin, ChangesOnlyWhatDiffersAndReportsTheRealState) {
     const Case cases[] = {
         {"on when enabled", Status::enabled, true, Status::enabled, false, 0, 0, true},
-        {"on when not registered", Status::notRegistered, true, Status::enabled, false, 1, 0, true},
         {"on when approval is needed registers again", Status::switchedOff, true, Status::enabled,
          false, 1, 0, true},
         {"on, but the desktop still wants approval", Status::notRegistered, true,
@@ -41,8 +40,6 @@ TEST(LaunchAtLogin, ChangesOnlyWhatDiffersAndReportsTheRealState) {
          false},
         {"off when enabled", Status::enabled, false, Status::enabled, false, 0, 1, false},
         {"off when approval is needed", Status::switchedOff, false, Status::enabled, false, 0, 0,
-         false},
-        {"off when not registered", Status::notRegistered, false, Status::enabled, false, 0, 0,
          false},
         {"off fails", Status::enabled, false, Status::enabled, true, 0, 1, true},
     };
@@ -67,12 +64,6 @@ TEST(LaunchAtLogin, ChangesOnlyWhatDiffersAndReportsTheRealState) {
     }
 }
 
-} // namespace
-
-namespace {
-
-using Status = LoginItem::Status;
-
 // A stand-in for the program: a script that writes the path it was started as into
 // $TQ_LAUNCH_MARKER.
 QString makeProgram(const QString &folder) {
@@ -85,10 +76,7 @@ QString makeProgram(const QString &folder) {
 }
 
 using tqtest::readFile;
-
-void writeFile(const QString &path, const QByteArray &bytes) {
-    ASSERT_TRUE(tqtest::writeFile(path, bytes));
-}
+using tqtest::writeFile;
 
 ino_t inodeOf(const QString &path) {
     struct stat info {};
@@ -137,7 +125,6 @@ TEST(XdgAutostartLoginItem, StartRetargetsOnlyAnEnabledEntryForAGoneProgram) {
     } cases[] = {
         {"X-GNOME-Autostart-enabled=true\n", false, true},
         {"Hidden=true\n", false, false},
-        {"X-GNOME-Autostart-enabled=false\n", false, false},
         {"", true, false},
     };
     for (const auto &c : cases) {
@@ -186,20 +173,15 @@ TEST(XdgAutostartLoginItem, EntryStartsTheProgramAndGoesWhenSwitchedOff) {
     qunsetenv("XDG_CONFIG_HOME");
 }
 
-// The Exec value gives any path back unchanged to a reader that follows the desktop-entry
-// rules: value escapes, then quoting, then %% for a literal %. (GLib cannot start a path with
-// a %, so those are checked here only.)
+// A % in the path is written %% for a desktop-entry reader, inside quoting or not. (GLib cannot
+// start a path with a %; the other escapes are EntryStartsTheProgramAndGoesWhenSwitchedOff's.)
 TEST(XdgAutostartLoginItem, ExecValueQuotesAndEscapesThePath) {
     const struct {
         QString path;
         QString exec; // as it stands in the file
     } cases[] = {
         {QStringLiteral("/usr/bin/tallowquill"), QStringLiteral("/usr/bin/tallowquill")},
-        {QStringLiteral("/opt/my apps/tq"), QStringLiteral(R"("/opt/my apps/tq")")},
         {QStringLiteral("/opt/100%/tq"), QStringLiteral("/opt/100%%/tq")},
-        {QStringLiteral("/opt/a$b/tq"), QStringLiteral(R"("/opt/a\\$b/tq")")},
-        {QStringLiteral(R"(/opt/say "hi"/tq)"), QStringLiteral(R"("/opt/say \\"hi\\"/tq")")},
-        {QStringLiteral(R"(/opt/back\slash/tq)"), QStringLiteral(R"("/opt/back\\\\slash/tq")")},
         {QStringLiteral("/opt/`cmd` 5%/tq"), QStringLiteral(R"("/opt/\\`cmd\\` 5%%/tq")")},
     };
     for (const auto &c : cases)
