@@ -69,6 +69,8 @@ void ClipboardMonitor::poll() {
         m_selfCopyUntilChangeCount.reset();
         return;
     }
+    if (m_pasteboard.holdsOwnWrite())
+        return;
     // A guard below the count stays set: counts only grow, so it can never match again.
     m_captures->submit(m_pasteboard.contents(), m_clock(), count);
 }

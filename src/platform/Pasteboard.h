@@ -69,6 +69,11 @@ public:
     // the change count by exactly one.
     virtual void setContents(const PasteboardData &data) = 0;
 
+    // Whether the contents are still those of this program's last setContents. A copy another
+    // program made a moment before that write may be reported after it, and must not make the
+    // write pass for a copy.
+    virtual bool holdsOwnWrite() = 0;
+
 Q_SIGNALS:
     // The change count moved, by this program or another. Several changes may be told at once.
     void changed();

@@ -25,6 +25,7 @@ public:
 
     void offer(Contents contents) {
         m_contents = std::move(contents);
+        m_holdsOwnWrite = false;
         ++m_changeCount;
         Q_EMIT changed();
     }
@@ -37,6 +38,7 @@ public:
     int reads() const { return m_reads; }
 
     qint64 changeCount() const override { return m_changeCount; }
+    bool holdsOwnWrite() override { return m_holdsOwnWrite; }
     std::unique_ptr<PasteboardContents> contents() override {
         return std::make_unique<Snapshot>(m_contents, m_reads);
     }
@@ -47,6 +49,7 @@ public:
             m_contents.image = PasteboardImage{*data.png, QByteArrayLiteral("image/png")};
         ++m_changeCount;
         ++m_writes;
+        m_holdsOwnWrite = true;
         Q_EMIT changed();
     }
 
@@ -88,6 +91,7 @@ private:
     Contents m_contents;
     qint64 m_changeCount = 0;
     int m_writes = 0;
+    bool m_holdsOwnWrite = false;
     std::atomic<int> m_reads = 0;
 };
 

@@ -10,6 +10,7 @@
 #include <xcb/xfixes.h>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 // Where owners put their TIMESTAMP for us.
@@ -48,6 +49,10 @@ SelectionWatcher::SelectionWatcher(Detection detection, QObject *parent)
     m_timestampTarget = atoms[1];
     m_property = atoms[2];
 
+    m_notifier =
+        new QSocketNotifier(xcb_get_file_descriptor(connection), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &SelectionWatcher::readEvents);
+
     const xcb_query_extension_reply_t *xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
     XcbReply<xcb_xfixes_query_version_reply_t> version;
     if (detection == Detection::automatic && xfixes && xfixes->present) {
@@ -78,10 +83,6 @@ SelectionWatcher::SelectionWatcher(Detection detection, QObject *parent)
         look();
     }
     xcb_flush(connection);
-
-    m_notifier =
-        new QSocketNotifier(xcb_get_file_descriptor(connection), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &SelectionWatcher::readEvents);
 }
 
 SelectionWatcher::~SelectionWatcher() {
@@ -96,7 +97,11 @@ bool SelectionWatcher::isConnected() const {
 // Every event that has arrived, including those a reply read along the way.
 void SelectionWatcher::readEvents() {
     if (!isConnected()) {
+        SystemLog::write(QStringLiteral(
+            "Tallowquill: lost the connection to the X server; copies are no longer recorded"));
         m_notifier->setEnabled(false);
+        if (m_pollTimer)
+            m_pollTimer->stop();
         return;
     }
     while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)})
@@ -125,15 +130,18 @@ void SelectionWatcher::handle(const xcb_generic_event_t &event) {
         const auto &notify = reinterpret_cast<const xcb_selection_notify_event_t &>(event);
         if (notify.requestor == m_window && notify.target == m_timestampTarget) {
             m_timestampAsked = false;
-            if (notify.property != XCB_NONE)
+            // The answer of an owner that has since given the clipboard up is not the new one's.
+            if (notify.property != XCB_NONE && !std::exchange(m_answerIsStale, false))
                 takeTimestamp(notify.property);
         }
     }
 }
 
 void SelectionWatcher::look() {
-    if (!isConnected())
+    if (!isConnected()) {
+        readEvents(); // says so and stops
         return;
+    }
     XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
         m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
     if (!reply)
@@ -143,6 +151,7 @@ void SelectionWatcher::look() {
         const xcb_window_t previous = m_owner;
         m_owner = owner;
         m_ownerTime.reset();
+        m_answerIsStale = m_timestampAsked;
         m_timestampAsked = false;
         if (owner != XCB_NONE)
             Q_EMIT changed(Change::taken, owner);

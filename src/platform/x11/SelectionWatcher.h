@@ -59,4 +59,5 @@ private:
     xcb_window_t m_owner = XCB_NONE;
     std::optional<quint32> m_ownerTime;
     bool m_timestampAsked = false;
+    bool m_answerIsStale = false; // the question under way was put to the previous owner
 };

@@ -16,7 +16,7 @@ X11Pasteboard::X11Pasteboard(SelectionWatcher::Detection detection, QObject *par
     // server reports it as ours, so Qt has to tell. Qt also tells late of changes made before
     // one of ours: only contents not yet counted are a change.
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
-        if (mode != QClipboard::Clipboard || m_writing || !m_clipboard->ownsClipboard())
+        if (mode != QClipboard::Clipboard || m_writing || !ownsClipboard())
             return;
         const QMimeData *data = m_clipboard->mimeData(QClipboard::Clipboard);
         if (data == m_countedOwn)
@@ -52,8 +52,15 @@ void X11Pasteboard::watched(SelectionWatcher::Change change, quint32 owner) {
         return;
     ++m_changeCount;
     Q_EMIT changed();
-    if (change == SelectionWatcher::Change::ownerGone)
+    // Only while the clipboard is still empty: a copy made right after the owner quit, which the
+    // watcher has yet to report, must not be overwritten.
+    if (change == SelectionWatcher::Change::ownerGone && reader()->reader.owner() == XCB_NONE)
         Q_EMIT ownerLeft(m_changeCount);
+}
+
+bool X11Pasteboard::holdsOwnWrite() {
+    return m_written && ownsClipboard() &&
+           m_clipboard->mimeData(QClipboard::Clipboard) == m_written;
 }
 
 bool X11Pasteboard::isOwnWindow(quint32 window) const {

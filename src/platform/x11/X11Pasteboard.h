@@ -38,6 +38,7 @@ public:
     std::unique_ptr<PasteboardContents> contents() override;
 
     void setContents(const PasteboardData &data) override;
+    bool holdsOwnWrite() override;
 
 private:
     std::shared_ptr<ForeignClipboardOffer::SharedReader> reader();
