@@ -241,6 +241,10 @@ TEST_F(ClipboardMonitorTest, WhatIsRecorded) {
     EXPECT_EQ(pasteboard.current().string, QStringLiteral("copy 0"));
     EXPECT_EQ(texts(monitor.items()), "copy 1|copy 0");
     EXPECT_FALSE(monitor.selfCopyUntilChangeCount());
+    writeItem(monitor.recent().at(1), monitor, false);
+    pasteboard.lostCopyReported(); // a copy our write won over, told after it
+    pollAndSettle(monitor);
+    EXPECT_EQ(texts(monitor.items()), "copy 1|copy 0");
 
     writeItem(monitor.recent().at(1), monitor, false);
     copy(Offer().text(QStringLiteral("foreign")));

@@ -29,6 +29,12 @@ public:
         ++m_changeCount;
         Q_EMIT changed();
     }
+    // A copy another program made just before our last write, told after it: the write keeps the
+    // clipboard, only the count moves.
+    void lostCopyReported() {
+        ++m_changeCount;
+        Q_EMIT changed();
+    }
     void ownerLeaves() {
         offer({});
         Q_EMIT ownerLeft(m_changeCount);

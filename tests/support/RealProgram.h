@@ -74,7 +74,7 @@ inline QByteArray trayIcon() {
     waitFor(
         [&] {
             icon = programWindows().value(0);
-            return !icon.isEmpty() && shortcutHeldElsewhere();
+            return !icon.isEmpty();
         },
         30000);
     return icon;
@@ -126,6 +126,13 @@ public:
     }
     RealProgram(const RealProgram &) = delete;
     RealProgram &operator=(const RealProgram &) = delete;
+
+    // Waits until the program says it has launched, its shortcut registered. (Probing the
+    // shortcut meanwhile would hold it at the moment the program tries to take it.)
+    bool launched() {
+        return waitFor([&] { return !lines(QStringLiteral("tallowquill: launched")).isEmpty(); },
+                       30'000);
+    }
 
     // The lines so far that begin with `prefix`; what is in the pipe already counts.
     QStringList lines(const QString &prefix) {
