@@ -6,6 +6,7 @@
 //   bench_app_driver report RESULTS
 #include "DisplayClient.h"
 #include "ProcessUsage.h"
+#include "ProgramUnderTest.h"
 #include "Report.h"
 #include "Screenshots.h"
 
@@ -39,14 +40,6 @@ namespace {
 constexpr long long msNs = 1000000;
 
 volatile std::sig_atomic_t interrupted = 0;
-
-struct Failure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-[[noreturn]] void fail(const std::string &message) {
-    throw Failure(message);
-}
 
 void metric(const std::string &name, double value) {
     std::printf("%s %.3f\n", name.c_str(), value);
@@ -112,110 +105,6 @@ pid_t spawn(const std::vector<std::string> &command) {
         fail("cannot start " + command[0]);
     return pid;
 }
-
-struct Line {
-    long long ns; // when it was read from the pipe
-    std::string text;
-};
-
-struct Recorded {
-    long long ns = 0;
-    std::string kind;
-    long long imageBytes = 0;
-    std::string text;
-};
-
-// "tallowquill: recorded KIND, N recent, T text bytes, R rtf bytes, I image bytes: TEXT"
-std::optional<Recorded> parseRecorded(const Line &line) {
-    static const std::string prefix = "tallowquill: recorded ";
-    if (line.text.rfind(prefix, 0) != 0)
-        return std::nullopt;
-    Recorded recorded;
-    recorded.ns = line.ns;
-    const std::size_t comma = line.text.find(',', prefix.size());
-    recorded.kind = line.text.substr(prefix.size(), comma - prefix.size());
-    const std::size_t image = line.text.find(" image bytes: ");
-    const std::size_t number = line.text.rfind(", ", image);
-    if (image == std::string::npos || number == std::string::npos)
-        return std::nullopt;
-    recorded.imageBytes = std::stoll(line.text.substr(number + 2, image - number - 2));
-    recorded.text = line.text.substr(image + 14);
-    return recorded;
-}
-
-// The program under test, its standard error read line by line and each line stamped on the
-// monotonic clock as it arrives.
-class Program {
-public:
-    Program(std::string path, std::string logPath)
-        : m_path(std::move(path))
-        , m_log(logPath, std::ios::app) {}
-
-    void start() {
-        int pipe[2];
-        if (fd >= 0)
-            ::close(fd);
-        if (::pipe2(pipe, O_CLOEXEC) != 0)
-            fail("no pipe");
-        startedNs = monotonicNanoseconds();
-        pid = ::fork();
-        if (pid == 0) {
-            ::dup2(pipe[1], STDERR_FILENO);
-            ::execl(m_path.c_str(), m_path.c_str(), static_cast<char *>(nullptr));
-            ::_exit(127);
-        }
-        ::close(pipe[1]);
-        fd = pipe[0];
-        ::fcntl(fd, F_SETFL, O_NONBLOCK);
-        lines.clear();
-        m_partial.clear();
-        m_log << "--- started " << m_path << '\n';
-    }
-
-    void read() {
-        if (fd < 0)
-            return;
-        char buffer[65536];
-        for (;;) {
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
-            if (got > 0) {
-                const long long now = monotonicNanoseconds();
-                m_partial.append(buffer, std::size_t(got));
-                for (std::size_t end; (end = m_partial.find('\n')) != std::string::npos;) {
-                    lines.push_back({now, m_partial.substr(0, end)});
-                    m_log << lines.back().text << '\n';
-                    m_partial.erase(0, end + 1);
-                }
-                continue;
-            }
-            if (got == 0) {
-                ::close(fd);
-                fd = -1;
-            }
-            break;
-        }
-        m_log.flush();
-    }
-
-    bool running() {
-        if (pid <= 0)
-            return false;
-        int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) == pid)
-            pid = 0;
-        return pid > 0;
-    }
-
-    pid_t pid = 0;
-    int fd = -1;
-    long long startedNs = 0;
-    std::vector<Line> lines;
-
-private:
-    std::string m_path;
-    std::ofstream m_log;
-    std::string m_partial;
-};
 
 class Driver {
 public:
