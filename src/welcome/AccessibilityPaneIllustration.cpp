@@ -60,21 +60,14 @@ struct AccessibilityPaneIllustration::Layout {
 
 AccessibilityPaneIllustration::AccessibilityPaneIllustration(Highlight highlight,
                                                              double calloutHeight, QWidget *parent)
-    : QWidget(parent)
-    , m_highlight(highlight)
-    , m_calloutHeight(calloutHeight) {
+    : CalloutIllustration(calloutHeight, parent)
+    , m_highlight(highlight) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 void AccessibilityPaneIllustration::setHighlight(Highlight highlight) {
     m_highlight = highlight;
     updateGeometry(); // the program's row comes and goes
-    update();
-}
-
-void AccessibilityPaneIllustration::setCalloutHeight(double calloutHeight) {
-    m_calloutHeight = calloutHeight;
-    updateGeometry();
     update();
 }
 
@@ -85,7 +78,7 @@ std::optional<QRectF> AccessibilityPaneIllustration::calloutAnchor() const {
 QSize AccessibilityPaneIllustration::sizeHint() const {
     const Layout layout = this->layout();
     return {qCeil(kPreferredWidth),
-            qCeil(layout.pane.height() + kCalloutSpacing + m_calloutHeight)};
+            qCeil(layout.pane.height() + kCalloutSpacing + calloutHeight())};
 }
 
 QSize AccessibilityPaneIllustration::minimumSizeHint() const {
@@ -205,7 +198,7 @@ void AccessibilityPaneIllustration::paintEvent(QPaintEvent *) {
     strokeRoundedRect(painter, layout.pane, kPaneRadius, withOpacity(primary(), 0.08));
 
     if (layout.anchor)
-        paintCallout(painter, *layout.anchor, height() - m_calloutHeight / 2, kCalloutWidth,
+        paintCallout(painter, *layout.anchor, height() - calloutHeight() / 2, kCalloutWidth,
                      m_highlight == Highlight::existingRow ? QStringLiteral("switch this on")
                                                            : QStringLiteral("click this"),
                      rect());

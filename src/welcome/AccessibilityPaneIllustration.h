@@ -1,13 +1,11 @@
 #pragma once
 
-#include <QWidget>
-
-#include <optional>
+#include "welcome/CalloutIllustration.h"
 
 // A drawn list of programs allowed to control the computer, as a settings pane shows it: a few
 // placeholder rows with switches, a +/− button bar, and a callout under it pointing at what to
 // use. It stretches to the width it is given and keeps its height.
-class AccessibilityPaneIllustration : public QWidget {
+class AccessibilityPaneIllustration : public CalloutIllustration {
     Q_OBJECT
 public:
     enum class Highlight {
@@ -21,10 +19,7 @@ public:
 
     Highlight highlight() const { return m_highlight; }
     void setHighlight(Highlight highlight);
-    double calloutHeight() const { return m_calloutHeight; }
-    void setCalloutHeight(double calloutHeight);
-    // The bounds of the element the callout points at, in this widget's coordinates.
-    std::optional<QRectF> calloutAnchor() const;
+    std::optional<QRectF> calloutAnchor() const override;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -37,5 +32,4 @@ private:
     Layout layout() const;
 
     Highlight m_highlight;
-    double m_calloutHeight;
 };

@@ -59,20 +59,13 @@ struct MenuBarIllustration::Layout {
 };
 
 MenuBarIllustration::MenuBarIllustration(double calloutHeight, QWidget *parent)
-    : QWidget(parent)
-    , m_calloutHeight(calloutHeight) {
+    : CalloutIllustration(calloutHeight, parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-}
-
-void MenuBarIllustration::setCalloutHeight(double calloutHeight) {
-    m_calloutHeight = calloutHeight;
-    updateGeometry();
-    update();
 }
 
 QSize MenuBarIllustration::sizeHint() const {
     return {qCeil(std::max(kPreferredWidth, contentWidth() + 2 * kBarPadding)),
-            qCeil(kBarHeight + kCalloutSpacing + m_calloutHeight)};
+            qCeil(kBarHeight + kCalloutSpacing + calloutHeight())};
 }
 
 QSize MenuBarIllustration::minimumSizeHint() const {
@@ -139,6 +132,6 @@ void MenuBarIllustration::paintEvent(QPaintEvent *) {
     drawText(painter, layout.clock.adjusted(0, 0, 1, 0), kClockText, font, ink);
 
     if (layout.anchor)
-        paintCallout(painter, *layout.anchor, height() - m_calloutHeight / 2, kCalloutWidth,
+        paintCallout(painter, *layout.anchor, height() - calloutHeight() / 2, kCalloutWidth,
                      QStringLiteral("that's Tallowquill"), rect());
 }

@@ -1,22 +1,17 @@
 #pragma once
 
-#include <QWidget>
-
-#include <optional>
+#include "welcome/CalloutIllustration.h"
 
 // A drawn desktop panel with its tray: the program's icon among the usual status items and the
 // clock, and under it a callout pointing at the icon ("that's Tallowquill"). It stretches to the
 // width it is given and keeps its height.
-class MenuBarIllustration : public QWidget {
+class MenuBarIllustration : public CalloutIllustration {
     Q_OBJECT
 public:
     // `calloutHeight`: the strip under the panel that holds the callout, in points.
     explicit MenuBarIllustration(double calloutHeight = 32, QWidget *parent = nullptr);
 
-    double calloutHeight() const { return m_calloutHeight; }
-    void setCalloutHeight(double calloutHeight);
-    // The bounds of the element the callout points at, in this widget's coordinates.
-    std::optional<QRectF> calloutAnchor() const;
+    std::optional<QRectF> calloutAnchor() const override;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -27,6 +22,4 @@ protected:
 private:
     struct Layout;
     Layout layout() const;
-
-    double m_calloutHeight;
 };
