@@ -140,6 +140,15 @@ std::optional<ClipboardItem> ClipboardItem::fromJson(const QJsonObject &object, 
     return item;
 }
 
+ClipboardItem ClipboardItem::make(Kind kind, const QString &text, double copiedAt) {
+    ClipboardItem item;
+    item.id = QUuid::createUuid();
+    item.kind = kind;
+    item.text = text;
+    item.copiedAt = copiedAt;
+    return item;
+}
+
 double ClipboardItem::now() {
     using namespace std::chrono;
     const auto sinceEpoch = duration<double>(system_clock::now().time_since_epoch());

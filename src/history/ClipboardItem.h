@@ -31,6 +31,9 @@ struct ClipboardItem {
     static std::optional<ClipboardItem> fromJson(const QJsonObject &object,
                                                  QString *error = nullptr);
 
+    // A new entry with an id of its own, unpinned, with no bytes and no link yet.
+    static ClipboardItem make(Kind kind, const QString &text, double copiedAt);
+
     // The current time in the form of copiedAt.
     static double now();
 

@@ -21,16 +21,6 @@ namespace {
 
 const QString kImageText = QStringLiteral("Image");
 
-// A captured entry: a fresh id, unpinned, no bytes and no link yet.
-ClipboardItem newEntry(ClipboardItem::Kind kind, const QString &text, double copiedAt) {
-    ClipboardItem item;
-    item.id = QUuid::createUuid();
-    item.kind = kind;
-    item.text = text;
-    item.copiedAt = copiedAt;
-    return item;
-}
-
 // "{\rtf" after optional white space: what every RTF document begins with.
 bool looksLikeRtf(const QByteArray &bytes) {
     qsizetype i = 0;
@@ -152,8 +142,8 @@ ClipboardItem makeTextItem(const QString &text, PasteboardContents &contents, do
         rtf = std::move(rich->rtf);
     const bool link =
         rich && rich->hasLink ? *rich->hasLink || containsLink(text) : detectLink(text, rtf);
-    ClipboardItem item =
-        newEntry(rtf ? ClipboardItem::Kind::rich : ClipboardItem::Kind::text, text, copiedAt);
+    ClipboardItem item = ClipboardItem::make(
+        rtf ? ClipboardItem::Kind::rich : ClipboardItem::Kind::text, text, copiedAt);
     item.rtfData = std::move(rtf);
     item.containsLink = link;
     return item;
@@ -191,7 +181,7 @@ std::optional<ClipboardItem> makeImageItem(PasteboardContents &contents, double 
                              .arg(error, describe(*image)));
         return std::nullopt;
     }
-    ClipboardItem item = newEntry(ClipboardItem::Kind::image, kImageText, copiedAt);
+    ClipboardItem item = ClipboardItem::make(ClipboardItem::Kind::image, kImageText, copiedAt);
     item.imageData = std::move(png);
     return item;
 }

@@ -33,12 +33,7 @@ using MemoryDefaults = MemoryDefaultsStore;
 
 // An entry with an id of its own.
 inline ClipboardItem entry(ClipboardItem::Kind kind, const QString &text, double copiedAt = 0) {
-    ClipboardItem item;
-    item.id = QUuid::createUuid();
-    item.kind = kind;
-    item.text = text;
-    item.copiedAt = copiedAt;
-    return item;
+    return ClipboardItem::make(kind, text, copiedAt);
 }
 
 // Waits until the monitor has looked at every change and the capture worker has handed back
