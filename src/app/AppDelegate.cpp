@@ -96,7 +96,21 @@ void AppDelegate::launch() {
     registerShortcut();
 
     if (!m_settings.hasSeenWelcome())
-        QTimer::singleShot(welcomeDelayMilliseconds, this, &AppDelegate::showWelcomeGuide);
+        QTimer::singleShot(welcomeDelayMilliseconds, this, &AppDelegate::showWelcomeGuideWhenFree);
+}
+
+void AppDelegate::showWelcomeGuideWhenFree() {
+    // Queued: a menu says it hides before it has let go of the keyboard.
+    const auto retryAfter = [this](auto *sender, auto signal) {
+        connect(sender, signal, this, &AppDelegate::showWelcomeGuideWhenFree,
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+    };
+    if (m_menu && m_menu->isVisible())
+        retryAfter(m_menu.get(), &QMenu::aboutToHide);
+    else if (m_popup && m_popup->isOpen())
+        retryAfter(m_popup.get(), &PopupController::closed);
+    else
+        showWelcomeGuide();
 }
 
 QString AppDelegate::historyMenuTitle() const {
@@ -153,6 +167,7 @@ void AppDelegate::showHistory() {
 
 void AppDelegate::showWelcomeGuide() {
     m_welcomeWindow->show();
+    Q_EMIT welcomeGuideShown();
     flashStatusItem(flashCount);
 }
 

@@ -60,9 +60,14 @@ public:
 Q_SIGNALS:
     // The tray icon swapped to its highlighted look or back.
     void statusItemHighlightChanged(bool highlighted);
+    // The guide's window was shown or brought forward.
+    void welcomeGuideShown();
 
 private:
     void buildStatusItem();
+    // The guide of a first run: it opens above everything and takes the keyboard, so it waits
+    // while a menu or the popup the user opened meanwhile is up.
+    void showWelcomeGuideWhenFree();
     void registerShortcut();
     // Draws the eye to the tray icon: highlighted when `remaining` is even, plain when odd,
     // again every 0.35 s down to 1.

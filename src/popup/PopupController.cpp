@@ -101,8 +101,11 @@ void PopupController::discardPanel() {
         return;
     std::unique_ptr<PopupPanel> panel = std::move(m_panel);
     disconnect(panel.get(), nullptr, this, nullptr);
+    const bool wasOpen = panel->isVisible();
     panel->hide();
     panel.release()->deleteLater();
+    if (wasOpen)
+        Q_EMIT closed();
 }
 
 void PopupController::paste(ClipboardItem item, bool plainText) {

@@ -47,6 +47,8 @@ public:
 Q_SIGNALS:
     // The popup has drawn its first frame after show().
     void shownAndPainted();
+    // An open popup went away: closed, or replaced by a new one.
+    void closed();
 
 private:
     void paste(ClipboardItem item, bool plainText);

@@ -2,6 +2,7 @@
 #include "history/ClipboardMonitor.h"
 #include "history/HistoryTestSupport.h"
 #include "hotkey/HotKeyManager.h"
+#include "popup/PopupController.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsWindowController.h"
 #include "support/FakeHotKeyGrab.h"
@@ -125,6 +126,38 @@ TEST_F(AppDelegateTest, FirstLaunchOpensTheGuideAndFlashesTheIcon) {
     unlaunched.showWelcomeGuide();
     EXPECT_TRUE(unlaunched.welcomeWindow().window());
     EXPECT_TRUE(none.isEmpty());
+}
+
+// A menu or the popup opened before the guide's moment keeps the keyboard: the guide of a first
+// run waits until it closes.
+TEST_F(AppDelegateTest, FirstRunGuideWaitsForAnOpenMenuOrPopup) {
+    // The fixture's own guide would take the activation from a popup: the menu is opened there,
+    // the popup in a second program started once that guide is up.
+    AppDelegate *const launched[] = {&delegate, nullptr};
+    for (AppDelegate *first : launched) {
+        std::unique_ptr<AppDelegate> second;
+        if (!first) {
+            second = std::make_unique<AppDelegate>(
+                Platform{pasteboard, workspace, keyPoster, loginItem}, settings);
+            first = second.get();
+            first->launch();
+        }
+        const bool menu = first == &delegate;
+        bool due = false; // started after the guide's timer, so it fires after it
+        QTimer::singleShot(AppDelegate::welcomeDelayMilliseconds, [&due] { due = true; });
+        if (menu)
+            first->statusMenu()->popup(QPoint(10, 10));
+        else
+            first->popup().show();
+        ASSERT_TRUE(QTest::qWaitFor([&due] { return due; }));
+        EXPECT_EQ(first->welcomeWindow().window(), nullptr) << "menu: " << menu;
+        if (menu)
+            first->statusMenu()->hide();
+        else
+            first->popup().close();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return first->welcomeWindow().window(); }))
+            << "menu: " << menu;
+    }
 }
 
 // "Quit Tallowquill" ends the event loop at once, without asking.

@@ -54,7 +54,7 @@ protected:
         return match.captured(1).toLongLong() / 1024;
     }
 
-    QString home = resetHome();
+    QString home = resetHomeAfterTheGuide();
     RealProgram program;
     int markers = 0;
 };

@@ -12,7 +12,7 @@ using namespace tqtest;
 
 class Tallowquill : public ::testing::Test {
 protected:
-    QString home = resetHome();
+    QString home = resetHomeAfterTheGuide();
 };
 
 // It runs without a tray, records, holds its shortcut, refuses a second copy, ends cleanly on

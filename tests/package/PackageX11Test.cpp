@@ -51,6 +51,7 @@ TEST(Package, UnpackedItHoldsItsFilesDependsOnWhatItLoadsAndRuns) {
                   {QStringLiteral("validate"), QStringLiteral("--no-net"), root + metainfo}),
               0);
 
+    resetHomeAfterTheGuide();
     RealProgram program(programEnvironment(), {}, root + QStringLiteral("usr/bin/tallowquill"));
     ASSERT_TRUE(program.launched()) << program.log.constData();
     ASSERT_TRUE(xclipCopy(QStringLiteral("UTF8_STRING"), "copied for the package"));

@@ -19,14 +19,6 @@ namespace {
 
 using namespace tqtest;
 
-// A home whose settings say the guide was seen: on a first run it would open and take the focus.
-QString homeAfterTheGuide() {
-    const QString home = resetHome();
-    writeFile(home + QStringLiteral("/.config/Tallowquill/Tallowquill.conf"),
-              "[General]\nhasSeenWelcome=true\n");
-    return home;
-}
-
 // The darkest pixel, as grey, in the squares at the popup's corners that its rounding cuts; -1
 // while the popup is not drawn yet (the root still shows at its top edge).
 int darkestCorner(const QRect &popup) {
@@ -78,7 +70,7 @@ protected:
         }));
     }
 
-    QString home = homeAfterTheGuide();
+    QString home = resetHomeAfterTheGuide();
     RealProgram program;
     QTextEdit editor;
 };

@@ -99,6 +99,16 @@ inline bool chooseFromTrayMenu(const QByteArray &icon, int rows) {
     return opened;
 }
 
+// A fresh home whose settings say the guide was seen. On a first run the guide opens a moment
+// after launch, above everything, and takes the keys a test types: every program test that is
+// not about the guide starts here.
+inline QString resetHomeAfterTheGuide() {
+    const QString home = resetHome();
+    writeFile(home + QStringLiteral("/.config/Tallowquill/Tallowquill.conf"),
+              "[General]\nhasSeenWelcome=true\n");
+    return home;
+}
+
 // The environment the program is started in: its own platform, and a line on standard error
 // for every entry it records, which is what tests wait on.
 inline QProcessEnvironment programEnvironment() {
