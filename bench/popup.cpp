@@ -126,10 +126,15 @@ BENCHMARK(BM_OpenPopup)->Iterations(20)->UseManualTime()->Unit(benchmark::kMilli
 void BM_OpenPopupWhileAPageConverts(benchmark::State &state) {
     History history;
     for (int i = 0; i < 50; ++i)
-        history.monitor.add(ClipboardItem{QUuid::createUuid(), ClipboardItem::Kind::text,
+        history.monitor.add(ClipboardItem{QUuid::createUuid(),
+                                          ClipboardItem::Kind::text,
                                           QStringLiteral("Copied text number %1").arg(i),
-                                          std::nullopt, std::nullopt, false, ClipboardItem::now(),
-                                          false});
+                                          std::nullopt,
+                                          std::nullopt,
+                                          false,
+                                          ClipboardItem::now(),
+                                          false,
+                                          {}});
     const QByteArray page = bench::largePage();
     int converting = 0;
     openRepeatedly(state, history, [&] {

@@ -1,7 +1,9 @@
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
+#include "history/CaptureQueue.h"
 #include "history/ClipboardMonitor.h"
 #include "hotkey/HotKeyManager.h"
+#include "platform/HeavyWork.h"
 #include "platform/InstanceLock.h"
 #include "platform/NoHotKeyGrab.h"
 #include "platform/QSettingsDefaultsStore.h"
@@ -18,6 +20,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 namespace {
@@ -91,6 +94,7 @@ int main(int argc, char **argv) {
     }
 
     QApplication app(argc, argv);
+    HeavyWork::forbidOnThisThread();
     QApplication::setApplicationName(QStringLiteral("Tallowquill"));
     QApplication::setDesktopFileName(QStringLiteral("tallowquill"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -124,8 +128,18 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "tallowquill: launched, %s\n",
                      settings.hasSeenWelcome() ? "welcome guide already seen"
                                                : "welcome guide due");
+        QObject::connect(&delegate, &AppDelegate::welcomeGuideShown, &delegate,
+                         [] { std::fputs("tallowquill: welcome guide shown\n", stderr); });
         reportRecordedEntries(delegate.monitor());
         reportPopupRows(delegate);
     }
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    // Pins and settings are saved as they change, so nothing is left to save. A conversion still
+    // under way on the capture worker is not waited for, and must not outlive Qt's own teardown.
+    delegate.monitor().stopCapturing();
+    if (CaptureQueue::anyWorkerBusy()) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

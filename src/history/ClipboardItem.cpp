@@ -6,6 +6,7 @@
 #include <QJsonValue>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -78,19 +79,21 @@ QString trimmedWhitespaceAndNewlines(const QString &text) {
 }
 
 QString ClipboardItem::preview() const {
-    const QString trimmed = trimmedWhitespaceAndNewlines(text);
-    // The first non-empty piece between line breaks; CR LF counts as one break, and empty
-    // pieces are dropped, so the first non-empty run is the answer.
-    qsizetype start = 0;
-    while (start < trimmed.size()) {
-        qsizetype end = start;
-        while (end < trimmed.size() && !isLineBreak(trimmed.at(end)))
-            ++end;
-        if (end > start)
-            return trimmed.mid(start, end - start);
-        start = end + 1;
-    }
-    return trimmed;
+    const QStringView head = QStringView(text).first(std::min(text.size(), previewScan));
+    qsizetype begin = 0;
+    qsizetype end = head.size();
+    while (begin < end && isWhitespaceOrNewline(head.at(begin)))
+        ++begin;
+    while (end > begin && isWhitespaceOrNewline(head.at(end - 1)))
+        --end;
+    // After the trim the first piece between line breaks is the first non-empty one.
+    qsizetype stop = begin;
+    while (stop < end && !isLineBreak(head.at(stop)))
+        ++stop;
+    qsizetype length = std::min(stop - begin, maxPreviewLength);
+    if (length < stop - begin && head.at(begin + length - 1).isHighSurrogate())
+        --length; // never half a character
+    return text.mid(begin, length);
 }
 
 std::optional<ClipboardItem> ClipboardItem::fromJson(const QJsonObject &object, QString *error) {

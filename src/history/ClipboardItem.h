@@ -5,7 +5,10 @@
 #include <QString>
 #include <QUuid>
 
+#include <memory>
 #include <optional>
+
+struct ItemDetails;
 
 // One entry of the clipboard history: a plain value record. Two entries are equal exactly when
 // their ids are equal; equal content is a different test (the monitor's duplicate rule).
@@ -20,9 +23,18 @@ struct ClipboardItem {
     bool containsLink = false;
     double copiedAt = 0; // seconds since 2001-01-01 00:00:00 UTC
     bool isPinned = false;
+    // Worked out from the content on the capture worker (ItemDetails.h); empty until then. Not
+    // part of the value: copies share it, the pins file never holds it.
+    mutable std::shared_ptr<const ItemDetails> details;
+
+    // A row shows one line: the label never holds more than this many characters, and no more
+    // than the first previewScan characters of the text are looked at for it.
+    static constexpr qsizetype maxPreviewLength = 1000;
+    static constexpr qsizetype previewScan = 64 * 1024;
 
     // The one-line label of a row: the first non-empty line of the trimmed text, with the
-    // white space inside it (also at its end) kept.
+    // white space inside it (also at its end) kept; of a text longer than previewScan, of its
+    // first previewScan characters.
     QString preview() const;
 
     // Reads one element of the pins file (its format is in PinsJson.h).

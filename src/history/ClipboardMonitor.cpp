@@ -1,6 +1,7 @@
 #include "history/ClipboardMonitor.h"
 
 #include "history/CaptureQueue.h"
+#include "history/ItemDetails.h"
 #include "history/PasteboardWriter.h"
 #include "history/PinStore.h"
 #include "platform/Pasteboard.h"
@@ -25,10 +26,19 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard &pasteboard, AppSettings &settings
         if (m_ownerLeftChange)
             restoreAfterOwnerLeft();
     });
+    connect(m_captures, &CaptureQueue::loaded, this, &ClipboardMonitor::pinsLoaded);
     m_pinned = m_pinStore.loadPins();
-    m_pinnedKeys.reserve(m_pinned.size());
-    for (const ClipboardItem &item : std::as_const(m_pinned))
-        m_pinnedKeys.append(ContentKey(item));
+    if (!m_pinned.isEmpty())
+        m_captures->submitLoaded(m_pinned);
+    rebuildItems();
+}
+
+void ClipboardMonitor::pinsLoaded(const QList<ClipboardItem> &items) {
+    for (const ClipboardItem &loaded : items) {
+        for (ClipboardItem &pinned : m_pinned)
+            if (pinned.id == loaded.id)
+                pinned.details = loaded.details;
+    }
     rebuildItems();
 }
 
@@ -43,6 +53,10 @@ void ClipboardMonitor::start() {
     m_pruneTimer->setSingleShot(true);
     connect(m_pruneTimer, &QTimer::timeout, this, &ClipboardMonitor::prune);
     armPruneTimer();
+}
+
+void ClipboardMonitor::stopCapturing() {
+    m_captures->stop();
 }
 
 // Changes come in bursts (a write of ours, another program's copy racing it): one look sees
@@ -84,18 +98,13 @@ void ClipboardMonitor::add(ClipboardItem item) {
 }
 
 QUuid ClipboardMonitor::insert(ClipboardItem item) {
-    ContentKey key(item);
-    if (const qsizetype pinned = m_pinnedKeys.indexOf(key); pinned >= 0)
-        return m_pinned.at(pinned).id;
-    for (qsizetype i = m_recent.size() - 1; i >= 0; --i) {
-        if (m_recentKeys.at(i) == key) {
-            m_recent.removeAt(i);
-            m_recentKeys.removeAt(i);
-        }
-    }
+    const ContentKey &key = detailsOf(item).key;
+    for (const ClipboardItem &pinned : std::as_const(m_pinned))
+        if (detailsOf(pinned).key == key)
+            return pinned.id;
+    m_recent.removeIf([&key](const ClipboardItem &recent) { return detailsOf(recent).key == key; });
     const QUuid id = item.id;
     m_recent.prepend(std::move(item));
-    m_recentKeys.prepend(std::move(key));
     capRecent();
     rebuildItems();
     return id;
@@ -111,10 +120,8 @@ void ClipboardMonitor::prune() {
     for (qsizetype i = 0; i < m_recent.size(); ++i) {
         if (m_recent.at(i).copiedAt < cutoff)
             continue;
-        if (kept != i) {
+        if (kept != i)
             m_recent[kept] = std::move(m_recent[i]);
-            m_recentKeys[kept] = std::move(m_recentKeys[i]);
-        }
         ++kept;
     }
     if (kept == m_recent.size()) {
@@ -122,7 +129,6 @@ void ClipboardMonitor::prune() {
         return;
     }
     m_recent.remove(kept, m_recent.size() - kept);
-    m_recentKeys.remove(kept, m_recentKeys.size() - kept);
     rebuildItems();
 }
 
@@ -173,7 +179,6 @@ void ClipboardMonitor::restoreAfterOwnerLeft() {
 void ClipboardMonitor::clearHistory() {
     m_lastRecorded = {};
     m_recent.clear();
-    m_recentKeys.clear();
     rebuildItems();
 }
 
@@ -187,7 +192,6 @@ void ClipboardMonitor::togglePin(const QUuid &id) {
         item.copiedAt = m_clock();
         item.isPinned = false;
         m_recent.prepend(std::move(item));
-        m_recentKeys.prepend(m_pinnedKeys.takeAt(index));
         capRecent();
     } else if (const auto it = std::find_if(m_recent.cbegin(), m_recent.cend(), hasId);
                it != m_recent.cend()) {
@@ -195,7 +199,6 @@ void ClipboardMonitor::togglePin(const QUuid &id) {
         ClipboardItem item = m_recent.takeAt(index);
         item.isPinned = true;
         m_pinned.prepend(std::move(item));
-        m_pinnedKeys.prepend(m_recentKeys.takeAt(index));
     } else {
         return;
     }
@@ -204,7 +207,12 @@ void ClipboardMonitor::togglePin(const QUuid &id) {
 }
 
 void ClipboardMonitor::rebuildItems() {
-    m_items = m_pinned + m_recent;
+    m_items.clear();
+    m_items.reserve(m_pinned.size() + m_recent.size());
+    for (const ClipboardItem &item : std::as_const(m_pinned))
+        if (item.details)
+            m_items.append(item);
+    m_items.append(m_recent);
     armPruneTimer();
     Q_EMIT itemsChanged();
 }
@@ -213,15 +221,11 @@ void ClipboardMonitor::capRecent() {
     qint64 bytes = 0;
     qsizetype kept = 0;
     for (const ClipboardItem &item : std::as_const(m_recent)) {
-        bytes += item.text.size() * qint64(sizeof(QChar)) +
-                 (item.rtfData ? item.rtfData->size() : 0) +
-                 (item.imageData ? item.imageData->size() : 0);
+        bytes += memoryOf(item);
         if (kept == maxRecent || (kept > 0 && bytes > maxRecentBytes))
             break;
         ++kept;
     }
-    if (kept < m_recent.size()) {
+    if (kept < m_recent.size())
         m_recent.remove(kept, m_recent.size() - kept);
-        m_recentKeys.remove(kept, m_recentKeys.size() - kept);
-    }
 }

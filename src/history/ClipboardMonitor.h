@@ -1,7 +1,6 @@
 #pragma once
 
 #include "history/ClipboardItem.h"
-#include "history/ContentKey.h"
 
 #include <QList>
 #include <QObject>
@@ -31,7 +30,8 @@ public:
 
     static constexpr qsizetype maxRecent = 50;
     // Recent entries also stay within this much memory, the oldest going first: fifty copies of
-    // the largest text or image another program may offer would not fit any desktop.
+    // the largest text or image another program may offer would not fit any desktop. Everything
+    // an entry holds counts, its details (ItemDetails) included.
     static constexpr qint64 maxRecentBytes = qint64(512) << 20;
     // The prune timer is armed for the moment the oldest recent entry expires, but never further
     // ahead than this: timers stand still while the computer sleeps.
@@ -40,12 +40,13 @@ public:
     // The collaborators are handed in rather than reached as globals so that tests can run the
     // monitor over a fake pasteboard, their own settings store, a temporary pins folder and a
     // clock they move; the program passes its pasteboard, AppSettings::shared() and a PinStore
-    // of the default folder. All three must outlive the monitor. Loads the pins; whatever is on
-    // the pasteboard now is never recorded.
+    // of the default folder. All three must outlive the monitor. Loads the pins, which are
+    // listed once the capture worker has worked out their details; whatever is on the pasteboard
+    // now is never recorded.
     ClipboardMonitor(Pasteboard &pasteboard, AppSettings &settings, PinStore &pinStore,
                      Clock clock = ClipboardItem::now, QObject *parent = nullptr);
 
-    // Pinned entries, then recent ones.
+    // Pinned entries (those whose details are known), then recent ones.
     const QList<ClipboardItem> &items() const { return m_items; }
     const QList<ClipboardItem> &pinned() const { return m_pinned; }
     const QList<ClipboardItem> &recent() const { return m_recent; }
@@ -62,6 +63,8 @@ public:
 
     // Starts following the pasteboard's changes and pruning as entries expire.
     void start();
+    // Records nothing more: captures under way are called off and not waited for.
+    void stopCapturing();
     // One look at the pasteboard; when the change count moved, hands the new contents to the
     // capture worker.
     void poll();
@@ -69,7 +72,8 @@ public:
     std::optional<std::chrono::milliseconds> nextPrune() const;
     // Whether a change is still being read or converted.
     bool isCapturing() const;
-    // Inserts a captured entry under the duplicate rules.
+    // Inserts a captured entry under the duplicate rules; its details are worked out here when
+    // it has none yet.
     void add(ClipboardItem item);
     // Drops recent entries older than the retention time, read afresh from the settings.
     void prune();
@@ -90,6 +94,7 @@ private:
     // Inserts the entry; returns the id of the entry that holds its content now.
     QUuid insert(ClipboardItem item);
     void captured(ClipboardItem item, qint64 change);
+    void pinsLoaded(const QList<ClipboardItem> &items);
     void rebuildItems();
     void capRecent();
     void schedulePoll();
@@ -105,9 +110,6 @@ private:
     QList<ClipboardItem> m_items;
     QList<ClipboardItem> m_pinned;
     QList<ClipboardItem> m_recent;
-    // The duplicate-test keys of m_pinned and m_recent, index for index.
-    QList<ContentKey> m_pinnedKeys;
-    QList<ContentKey> m_recentKeys;
 
     qint64 m_lastChangeCount = 0;
     std::optional<qint64> m_selfCopyUntilChangeCount;

@@ -4,6 +4,8 @@
 #include "popup/PopupStyle.h"
 #include "popup/Thumbnail.h"
 
+#include "history/ItemDetails.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -23,7 +25,7 @@ constexpr int kControlSize = 16;
 QSize imageThumbnailSize(const ClipboardItem &item) {
     if (item.kind != ClipboardItem::Kind::image || !item.imageData)
         return {};
-    return Thumbnail::sizeFor(*item.imageData);
+    return Thumbnail::sizeFor(detailsOf(item).imagePixels);
 }
 
 int lineHeight() {
@@ -94,7 +96,7 @@ bool ClipboardRow::showsThumbnail() const {
 }
 
 QString ClipboardRow::leadingText() const {
-    return showsThumbnail() ? QStringLiteral("Image") : m_item.preview();
+    return showsThumbnail() ? QStringLiteral("Image") : detailsOf(m_item).preview;
 }
 
 QRect ClipboardRow::thumbnailRect() const {

@@ -9,8 +9,7 @@
 
 namespace Thumbnail {
 
-QSize sizeFor(const QByteArray &imageData) {
-    const QSize full = RasterImage::size(imageData);
+QSize sizeFor(QSize full) {
     if (!full.isValid() || full.isEmpty() || !RasterImage::fits(full))
         return {};
     return full.scaled(QSize(maxWidth, maxHeight), Qt::KeepAspectRatio).expandedTo(QSize(1, 1));

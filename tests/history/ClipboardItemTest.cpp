@@ -38,6 +38,11 @@ TEST(ClipboardItemTest, PreviewIsTheFirstNonBlankLine) {
         // are neither.
         {QStringLiteral("\u3000a\u00A0b\u3000c\u00A0"), QStringLiteral("a\u00A0b\u3000c")},
         {QStringLiteral("\u001Fa\u200B"), QStringLiteral("\u001Fa\u200B")},
+        // Bounded: a long line is cut (never inside a surrogate pair), and only the head of a
+        // long text is looked at.
+        {QString(2000, u'x'), QString(1000, u'x')},
+        {QString(999, u'x') + QStringLiteral("\U0001F600"), QString(999, u'x')},
+        {QString(ClipboardItem::previewScan, u' ') + QStringLiteral("late"), QString()},
     };
     for (const auto &c : cases)
         EXPECT_EQ(tqtest::entry(ClipboardItem::Kind::text, c.text).preview(), c.preview)
