@@ -45,6 +45,10 @@ QString configHome() {
     return underHome("XDG_CONFIG_HOME", ".config");
 }
 
+QString cacheHome() {
+    return underHome("XDG_CACHE_HOME", ".cache");
+}
+
 QString runtimeDir() {
     const QString folder = absoluteVariable("XDG_RUNTIME_DIR");
     return !folder.isEmpty() && QDir(folder).exists() ? folder : QString();

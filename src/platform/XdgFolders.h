@@ -12,6 +12,8 @@ QString home();
 QString dataHome();
 // $XDG_CONFIG_HOME, else ~/.config; empty without a home folder.
 QString configHome();
+// $XDG_CACHE_HOME, else ~/.cache; empty without a home folder.
+QString cacheHome();
 // $XDG_RUNTIME_DIR when it exists, else empty.
 QString runtimeDir();
 

@@ -1,3 +1,4 @@
+#include "platform/SystemLog.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "support/FakePasteboard.h"
 
@@ -138,12 +139,14 @@ OwnerScript offering(QList<QPair<QByteArray, QByteArray>> targets, QByteArrayLis
 
 // A copy offered under many targets at once, as real applications make it, reads from the
 // faithful targets and keeps every flavour's bytes as offered. (One target alone, as xclip
-// offers it, is HistoryEngineX11Test's.)
+// offers it, is HistoryEngineX11Test's.) A list of targets past its limit gives nothing, with one
+// log line however often it is asked for.
 TEST_F(X11PasteboardTest, ReadsTheBestTargets) {
     const struct OfferCase {
         const char *name;
         OwnerScript offer;
         Reads expected;
+        const char *logged = "";
     } copies[] = {
         OfferCase{"office_rich_text",
                   offering({{"text/plain;charset=utf-8", testData("rich/lo-i18n.txt")},
@@ -186,6 +189,11 @@ TEST_F(X11PasteboardTest, ReadsTheBestTargets) {
         OfferCase{"password_hint_other_value",
                   offering({{"UTF8_STRING", "hunter2"}, {"x-kde-passwordManagerHint", "public"}}),
                   Reads{.string = QStringLiteral("hunter2")}},
+        OfferCase{
+            "targets_over_64_KiB",
+            offering({{"UTF8_STRING", "lost"}}, QByteArrayList(16400, "STRING")), Reads{},
+            "Tallowquill: clipboard \"TARGETS\" list of 65608 bytes is over the 64 KiB limit; "
+            "not recorded"},
     };
     for (const OfferCase &copy : copies) {
         SCOPED_TRACE(copy.name);
@@ -193,7 +201,9 @@ TEST_F(X11PasteboardTest, ReadsTheBestTargets) {
         ScriptedOwner owner(copy.offer);
         ASSERT_TRUE(owner.owns());
         ASSERT_TRUE(waitFor([&] { return pasteboard.changeCount() > before; }));
+        SystemLog::Capture log;
         expectReads(readAll(*pasteboard.contents()), copy.expected);
+        EXPECT_EQ(log.lines().join(u'\n').toStdString(), copy.logged);
     }
 }
 

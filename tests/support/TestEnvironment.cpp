@@ -30,6 +30,7 @@ QString resetHome() {
     qputenv("HOME", root.toLocal8Bit());
     qunsetenv("XDG_DATA_HOME");
     qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CACHE_HOME");
     qputenv("XDG_RUNTIME_DIR", (root + QStringLiteral("/runtime")).toLocal8Bit());
     return root;
 }

@@ -61,6 +61,12 @@ QByteArrayList ForeignClipboardOffer::targets() {
         giveUp(QByteArrayLiteral("TARGETS"), {listed.status, {}, 0});
         break;
     case Status::TooLarge:
+        // Asked once per offer, so one line per copy.
+        SystemLog::write(QStringLiteral("Tallowquill: clipboard \"TARGETS\" list of %1 bytes is "
+                                        "over the %2 KiB limit; not recorded")
+                             .arg(listed.size)
+                             .arg(kMaxTargetsBytes >> 10));
+        break;
     case Status::Failed:
     case Status::Cancelled:
         break;

@@ -218,7 +218,7 @@ SelectionReader::Transfer::Status SelectionReader::stopped(const Patience &patie
 SelectionReader::Targets SelectionReader::targets(const Patience &patience) {
     const Transfer transfer = read(QByteArrayLiteral("TARGETS"), patience);
     if (transfer.status != Transfer::Status::Received)
-        return {transfer.status, {}};
+        return {transfer.status, {}, transfer.size};
     QList<xcb_atom_t> atoms;
     const qsizetype count = transfer.data.size() / qsizetype(sizeof(xcb_atom_t));
     for (qsizetype i = 0; i < count; ++i) {

@@ -61,6 +61,7 @@ public:
     struct Targets {
         Transfer::Status status = Transfer::Status::Failed;
         QByteArrayList names;
+        qint64 size = 0; // of a list TooLarge, in bytes, as far as known
     };
     Targets targets(const Patience &patience);
 
