@@ -10,6 +10,7 @@
 #include "history/ClipboardItem.h"
 #include "history/ClipboardMonitor.h"
 #include "history/ContentKey.h"
+#include "history/ItemDetails.h"
 #include "history/PasteboardCapture.h"
 #include "history/PasteboardWriter.h"
 #include "history/PinStore.h"
@@ -162,8 +163,9 @@ void measurePngTextChunks(qsizetype k, Probe &probe) {
 
     probe.started(offer.image->data.size());
     const std::optional<ClipboardItem> item = captureItem(*contents);
+    // The details on the capture worker, then the row's size from them on the UI thread.
     const QSize thumbnail =
-        item && item->imageData ? Thumbnail::sizeFor(*item->imageData) : QSize();
+        item && item->imageData ? Thumbnail::sizeFor(detailsOf(*item).imagePixels) : QSize();
     const std::string note = !item ? "not recorded"
                              : thumbnail.isEmpty()
                                  ? "recorded, no thumbnail"
@@ -201,6 +203,7 @@ void measureLongLine(qsizetype bytes, Probe &probe) {
         ClipboardItem::make(ClipboardItem::Kind::text, QString::fromLatin1(line), 0);
 
     probe.started(line.size());
+    detailsOf(item); // on the capture worker: the row paints the preview they hold
     ClipboardRow row(item, false, [] {}, {});
     row.resize(360, row.height());
     QImage image(row.size() * row.devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
@@ -230,6 +233,8 @@ void measureDeepHtml(qsizetype d, const QByteArray &tag, Probe &probe) {
 
     probe.started(html.size());
     const std::optional<ClipboardItem> item = captureItem(*contents);
+    if (item)
+        detailsOf(*item); // on the capture worker too: the paste offer among them
     const bool rich = item && item->rtfData;
     probe.finished(rich ? item->rtfData->size() : 0, rich ? "RTF" : "no rich form");
 }
@@ -259,6 +264,8 @@ void measureBareParagraphs(qsizetype bytes, Probe &probe) {
 
     probe.started(html.size());
     const std::optional<ClipboardItem> item = captureItem(*contents);
+    if (item)
+        detailsOf(*item); // on the capture worker too: the paste offer among them
     const bool rich = item && item->rtfData;
     probe.finished(rich ? item->rtfData->size() : 0, rich ? "RTF" : "no rich form");
 }

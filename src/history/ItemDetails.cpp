@@ -29,6 +29,8 @@ PasteboardData pasteData(const ClipboardItem &item) {
     data.string = item.text;
     if (item.kind == ClipboardItem::Kind::rich && item.rtfData) {
         data.rtf = item.rtfData;
+        if (item.rtfData->size() > CaptureLimits::rtfDocumentBytes)
+            return data; // offered as RTF and text: read whole, it would take too much memory
         if (QByteArray html = htmlFromRtf(*item.rtfData); !html.isEmpty())
             data.html = std::move(html);
     }

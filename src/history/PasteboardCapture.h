@@ -22,6 +22,11 @@ constexpr qsizetype textBytes = qsizetype(64) << 20;
 // RTF is kept as offered and read once for links; office programs write about 1 KiB of RTF per
 // line of formatted text.
 constexpr qsizetype rtfBytes = qsizetype(16) << 20;
+// RTF is read into a document (for its links, and for the HTML a paste offers beside it) up to
+// this size: with formatting that changes at every character a document takes about 45 MB of
+// memory a MiB of RTF, and its HTML ten times the RTF's size. A larger RTF is still kept, and
+// pasted as RTF and text.
+constexpr qsizetype rtfDocumentBytes = qsizetype(4) << 20;
 // HTML is converted to RTF by Qt's parser at about 150 ms and 30 MB of memory per MiB.
 constexpr qsizetype htmlBytes = qsizetype(4) << 20;
 // An encoded image; its decoded size is bounded by RasterImage::maxPixels.
