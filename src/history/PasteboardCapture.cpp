@@ -119,6 +119,21 @@ std::optional<QByteArray> encodePng(const PasteboardImage &image, QString *error
     return png;
 }
 
+// The PNG less its big texts and unknown chunks, which every later decode would read again (Qt
+// writes a JPEG's comments into the PNG it makes of it, too). One line says what went.
+QByteArray keptPng(const QByteArray &png, const PasteboardImage &image) {
+    DroppedChunks dropped;
+    QByteArray kept = withoutBulkyPngChunks(png, maxKeptPngText, &dropped);
+    if (dropped.count > 0)
+        SystemLog::write(QStringLiteral("Tallowquill: dropped %1 PNG chunks of %2 bytes, text over "
+                                        "%3 bytes or of unknown kinds, from an image (%4)")
+                             .arg(dropped.count)
+                             .arg(dropped.bytes)
+                             .arg(maxKeptPngText)
+                             .arg(describe(image)));
+    return kept;
+}
+
 } // namespace
 
 std::optional<ClipboardItem> captureItem(PasteboardContents &contents, double copiedAt) {
@@ -171,8 +186,8 @@ std::optional<ClipboardItem> makeImageItem(PasteboardContents &contents, double 
     if (!image)
         return std::nullopt;
     QString error;
-    // Bounded by the header before anything is decoded; a PNG kept as sent is decoded later,
-    // for the popup's thumbnail.
+    // Bounded by the header before anything is decoded; a PNG is kept undecoded, and decoded
+    // later for the popup's thumbnail.
     std::optional<QByteArray> png;
     if (RasterImage::fits(RasterImage::size(image->data), &error))
         png = pngData(*image, &error);
@@ -187,11 +202,13 @@ std::optional<ClipboardItem> makeImageItem(PasteboardContents &contents, double 
 }
 
 std::optional<QByteArray> pngData(const PasteboardImage &image, QString *error) {
-    if (isWellFormedPng(image.data))
-        return image.data;
     QString description;
-    std::optional<QByteArray> png = encodePng(image, &description);
-    if (error)
-        *error = description;
-    return png;
+    std::optional<QByteArray> png =
+        isWellFormedPng(image.data) ? std::optional(image.data) : encodePng(image, &description);
+    if (!png) {
+        if (error)
+            *error = description;
+        return std::nullopt;
+    }
+    return keptPng(*png, image);
 }

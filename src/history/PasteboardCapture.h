@@ -58,4 +58,6 @@ std::optional<ClipboardItem> makeImageItem(PasteboardContents &contents,
 // The image as a PNG file: well-formed PNG bytes as they are, any other raster format decoded
 // (EXIF orientation applied, first frame) and encoded as PNG; nothing for other formats, for
 // more than RasterImage::maxPixels to decode, or when unreadable, with the reason in *error.
+// Either way without text chunks over maxKeptPngText bytes or ancillary chunks of unknown
+// kinds, which are logged in one line when there are any.
 std::optional<QByteArray> pngData(const PasteboardImage &image, QString *error = nullptr);

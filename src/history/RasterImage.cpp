@@ -1,8 +1,12 @@
 #include "history/RasterImage.h"
 
+#include "history/ImageHeader.h"
+#include "history/PngFile.h"
+
 #include <QBuffer>
 #include <QImageReader>
-#include <QtEndian>
+
+#include <optional>
 
 namespace RasterImage {
 
@@ -22,19 +26,19 @@ struct Reader {
     QImageReader reader;
 };
 
-// Whether each chunk of a PNG up to IEND ends inside the bytes. libpng allocates a text or other
-// ancillary chunk at the length it claims, up to 2 GiB, before reading it: a copy of a few bytes
-// claiming that much would cost gigabytes of memory.
-bool pngChunksFit(const QByteArray &bytes) {
-    for (qsizetype at = 8; bytes.size() - at >= 8;) {
-        if (QByteArrayView(bytes).sliced(at + 4, 4) == "IEND")
-            return true;
-        const quint32 length = qFromBigEndian<quint32>(bytes.constData() + at);
-        if (qint64(length) > bytes.size() - at - 12)
-            return false;
-        at += 12 + qsizetype(length);
-    }
-    return true;
+// The size read here from the header, for the formats whose Qt reader would read more than that
+// to answer; nothing for BMP, whose reader reads its header alone, and GIF, whose reader walks
+// the frames' blocks without decoding them.
+std::optional<QSize> headerSize(const QByteArray &bytes, const QByteArray &kind) {
+    if (kind == "png")
+        return pngSize(bytes);
+    if (kind == "jpeg")
+        return ImageHeader::jpegSize(bytes);
+    if (kind == "webp")
+        return ImageHeader::webpSize(bytes);
+    if (kind == "tiff")
+        return ImageHeader::tiffSize(bytes);
+    return std::nullopt;
 }
 
 } // namespace
@@ -71,8 +75,10 @@ QByteArray format(const QByteArray &bytes) {
 
 QSize size(const QByteArray &bytes) {
     const QByteArray kind = format(bytes);
-    if (kind.isEmpty() || (kind == "png" && !pngChunksFit(bytes)))
+    if (kind.isEmpty())
         return {};
+    if (const std::optional<QSize> pixels = headerSize(bytes, kind))
+        return *pixels;
     return Reader(bytes, kind).reader.size();
 }
 
@@ -85,9 +91,14 @@ QImage decode(const QByteArray &bytes, QString *error, QSize scaledTo) {
     const QByteArray kind = format(bytes);
     if (kind.isEmpty())
         return fail(QStringLiteral("not a raster image"));
+    // Bounded before any library sees the bytes.
+    if (const std::optional<QSize> pixels = headerSize(bytes, kind);
+        pixels && !fits(*pixels, error))
+        return {};
     if (kind == "png" && !pngChunksFit(bytes))
         return fail(QStringLiteral("a PNG chunk runs past the end"));
-    Reader opened(bytes, kind);
+    // Nothing here shows text or unknown chunks, and libpng would inflate every compressed text.
+    Reader opened(kind == "png" ? withoutBulkyPngChunks(bytes, -1) : bytes, kind);
     QImageReader &reader = opened.reader;
     reader.setAutoTransform(true);
     if (!fits(reader.size(), error))

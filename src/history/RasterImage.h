@@ -21,11 +21,13 @@ bool fits(QSize pixels, QString *error = nullptr);
 // "png", "jpeg", "bmp", "gif", "webp" or "tiff" by the content; empty for anything else.
 QByteArray format(const QByteArray &bytes);
 
-// The size in pixels from the header alone; invalid when the bytes are no raster image.
+// The size in pixels from the header alone (for GIF, from its blocks, read once and not
+// decoded); invalid when the bytes are no raster image.
 QSize size(const QByteArray &bytes);
 
 // The first frame, EXIF orientation applied, scaled to `scaledTo` when that is valid. A null
-// image for anything else, or for more than maxPixels, with the reason in *error.
+// image for anything else, or for more than maxPixels, with the reason in *error. A PNG is
+// decoded without its text chunks and its ancillary chunks of unknown kinds.
 QImage decode(const QByteArray &bytes, QString *error = nullptr, QSize scaledTo = {});
 
 } // namespace RasterImage

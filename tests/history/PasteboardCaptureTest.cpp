@@ -153,4 +153,33 @@ TEST(PasteboardCaptureTest, Images) {
     }
 }
 
+// A PNG is kept as sent but for text chunks over 4 KiB and ancillary chunks of unknown kinds,
+// dropped whole wherever they are, with one log line; a PNG with neither stays byte for byte.
+TEST(PasteboardCaptureTest, PngKeepsAllButBigTextsAndUnknownChunks) {
+    const QByteArray png = imageOf(qRgb(1, 2, 3));
+    const QByteArray known = pngChunk("tIME", QByteArray("\x07\xe8\1\2\3\4\5", 7)) +
+                             pngChunk("sRGB", QByteArray(1, '\0'));
+    const QByteArray longestText = pngChunk("tEXt", "Comment" + QByteArray(4089, '\0'));
+    const QByteArray overLong = pngChunk("iTXt", "Comment" + QByteArray(4090, '\0'));
+    const QByteArray bomb =
+        pngChunk("zTXt", QByteArray("k\0\0", 3) + qCompress(QByteArray(1 << 23, 'a'), 9).sliced(4));
+    const QByteArray unknown = pngChunk("prVt", "x");
+    const struct {
+        QByteArray sent, kept;
+    } cases[] = {
+        {png, png},
+        {withChunks(png, known + longestText, longestText),
+         withChunks(png, known + longestText, longestText)},
+        {withChunks(png, known + bomb + unknown, overLong), withChunks(png, known)},
+        {withChunks(png, unknown + longestText, unknown), withChunks(png, longestText)},
+    };
+    for (const auto &c : cases) {
+        SystemLog::Capture log;
+        const std::optional<ClipboardItem> item = capture(Offer().text(QString()).image(c.sent));
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->imageData, c.kept);
+        EXPECT_EQ(log.lines().size(), c.sent == c.kept ? 0 : 1);
+    }
+}
+
 } // namespace
