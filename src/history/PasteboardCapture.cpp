@@ -171,7 +171,7 @@ std::optional<QByteArray> richTextData(PasteboardContents &contents) {
 }
 
 bool detectLink(const QString &text, const std::optional<QByteArray> &rtfData) {
-    if (rtfData) {
+    if (rtfData && rtfData->size() <= CaptureLimits::rtfDocumentBytes) {
         if (const auto document = documentFromRtf(*rtfData); document && documentHasLink(*document))
             return true;
     }

@@ -47,7 +47,7 @@ ClipboardItem makeTextItem(const QString &text, PasteboardContents &contents,
 std::optional<QByteArray> richTextData(PasteboardContents &contents);
 
 // Whether the rich form carries a link (an anchor with a target other than javascript:), or
-// else the plain text holds one.
+// else the plain text holds one. An RTF over rtfDocumentBytes is not read: its text is.
 bool detectLink(const QString &text, const std::optional<QByteArray> &rtfData);
 
 // An image entry holding the clipboard's image as PNG, or nothing when there is no image or

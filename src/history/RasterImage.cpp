@@ -2,6 +2,7 @@
 
 #include "history/ImageHeader.h"
 #include "history/PngFile.h"
+#include "platform/HeavyWork.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -74,6 +75,7 @@ QByteArray format(const QByteArray &bytes) {
 }
 
 QSize size(const QByteArray &bytes) {
+    HeavyWork::check("measuring an image");
     const QByteArray kind = format(bytes);
     if (kind.isEmpty())
         return {};
@@ -83,6 +85,7 @@ QSize size(const QByteArray &bytes) {
 }
 
 QImage decode(const QByteArray &bytes, QString *error, QSize scaledTo) {
+    HeavyWork::check("decoding an image");
     const auto fail = [error](const QString &reason) {
         if (error)
             *error = reason;
