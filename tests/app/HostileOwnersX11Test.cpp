@@ -37,8 +37,13 @@ protected:
     bool recordsMarker() {
         const QString marker = QStringLiteral("marker %1").arg(++markers);
         return xclipCopy(QStringLiteral("UTF8_STRING"), marker.toUtf8()) &&
-               waitFor([&] { return recorded().last().endsWith(QStringLiteral(": ") + marker); },
-                       patience);
+               waitFor(
+                   [&] {
+                       const QStringList lines = recorded();
+                       return !lines.isEmpty() &&
+                              lines.last().endsWith(QStringLiteral(": ") + marker);
+                   },
+                   patience);
     }
 
     // The shortcut shows the popup (however the owner behaves), and Escape closes it.

@@ -162,13 +162,14 @@ inline constexpr char kOwnerScriptVariable[] = "TQ_TEST_CLIPBOARD_OWNER_SCRIPT";
     const xcb_atom_t targetsAtom = intern("TARGETS");
     const xcb_atom_t incr = intern("INCR");
 
-    const xcb_window_t window = client.window();
-    xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
+    // Named before the clipboard is taken: asked for its list at once, an owner has it ready.
     QList<xcb_atom_t> offered{targetsAtom};
     for (const auto &target : script.targets)
         offered.append(intern(target.first));
     for (const QByteArray &target : script.refused)
         offered.append(intern(target));
+    const xcb_window_t window = client.window();
+    xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
     xcb_flush(c);
     say("ready " + QByteArray::number(window));
 
