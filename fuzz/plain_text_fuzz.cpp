@@ -1,8 +1,10 @@
-// Every copied text goes through the link recogniser and, in the popup, the row label. Both
-// take text of any length and script; the input is read as UTF-8 and, for lone surrogates that
+// Every copied text goes through the link recogniser, the duplicate test's key and, in the
+// popup, the row label. All take text of any length and script, in time linear in it (a long
+// input that takes long is a finding); the input is read as UTF-8 and, for lone surrogates that
 // UTF-8 cannot carry but the pins file can, as UTF-16.
 
 #include "FuzzSupport.h"
+#include "history/ContentKey.h"
 #include "history/LinkDetector.h"
 
 #include <algorithm>
@@ -14,8 +16,10 @@ void check(const QString &text) {
     (void)containsLink(text);
     ClipboardItem item;
     item.text = text;
+    tqfuzz::require(ContentKey(item) == ContentKey(item), "a key differs from itself");
     const QString preview = item.preview();
     tqfuzz::require(text.contains(preview), "the label is not found in the text");
+    tqfuzz::require(preview.size() <= ClipboardItem::maxPreviewLength, "the label is unbounded");
     tqfuzz::require(std::none_of(preview.begin(), preview.end(),
                                  [](QChar c) {
                                      const char16_t u = c.unicode();
