@@ -178,19 +178,12 @@ void AppSettings::makeShared() {
     g_shared = this;
 }
 
-void AppSettings::setHotKeyCode(quint32 code) {
+void AppSettings::setHotKey(quint32 code, quint32 modifiers) {
     Q_EMIT willChange();
     m_hotKeyCode = code;
-    m_store->setValue(kHotKeyCodeKey, qlonglong(code));
-    Q_EMIT changed();
-    if (onHotKeyChange)
-        onHotKeyChange();
-}
-
-void AppSettings::setHotKeyModifiers(quint32 modifiers) {
-    Q_EMIT willChange();
     m_hotKeyModifiers = modifiers;
     m_store->setValue(kHotKeyModifiersKey, qlonglong(modifiers));
+    m_store->setValue(kHotKeyCodeKey, qlonglong(code));
     Q_EMIT changed();
     if (onHotKeyChange)
         onHotKeyChange();

@@ -129,18 +129,18 @@ TEST(AppSettingsAssignment, CallbacksSeeTheSavedValue) {
     settings.onHotKeyChange = [&] { note("hotKey", "hotKeyCode"); };
     settings.onRetentionChange = [&] { note("retention", "retentionMinutes"); };
 
-    settings.setHotKeyCode(49);
-    settings.setHotKeyModifiers(768);
+    settings.setHotKey(49, 6144);
+    settings.setHotKey(49, 6144);
     settings.setRetentionMinutes(15);
     settings.setHasSeenWelcome(true);
     EXPECT_EQ(seen, (QStringList{QStringLiteral("will 9/768 120 saved "),
-                                 QStringLiteral("hotKey 49/768 120 saved 49"),
-                                 QStringLiteral("will 49/768 120 saved 49"),
-                                 QStringLiteral("hotKey 49/768 120 saved 49"),
-                                 QStringLiteral("will 49/768 120 saved 49"),
-                                 QStringLiteral("retention 49/768 15 saved 15"),
-                                 QStringLiteral("will 49/768 15 saved 49")}));
-    EXPECT_EQ(store.value(QStringLiteral("hotKeyModifiers")).toLongLong(), 768);
+                                 QStringLiteral("hotKey 49/6144 120 saved 49"),
+                                 QStringLiteral("will 49/6144 120 saved 49"),
+                                 QStringLiteral("hotKey 49/6144 120 saved 49"),
+                                 QStringLiteral("will 49/6144 120 saved 49"),
+                                 QStringLiteral("retention 49/6144 15 saved 15"),
+                                 QStringLiteral("will 49/6144 15 saved 49")}));
+    EXPECT_EQ(store.value(QStringLiteral("hotKeyModifiers")).toLongLong(), 6144);
     EXPECT_TRUE(store.value(QStringLiteral("hasSeenWelcome")).toBool());
 }
 
@@ -172,8 +172,7 @@ TEST(AppSettingsFile, ValuesSurviveARestart) {
     qputenv("XDG_CONFIG_HOME", configHome.toLocal8Bit());
     {
         AppSettings settings(std::make_unique<QSettingsDefaultsStore>());
-        settings.setHotKeyCode(4294967295u);
-        settings.setHotKeyModifiers(6144);
+        settings.setHotKey(4294967295u, 6144);
         settings.setHasSeenWelcome(true);
         settings.setRetentionMinutes(0);
         const QByteArray onDisk =
