@@ -1,5 +1,6 @@
 #include "settings/AppSettings.h"
 
+#include "hotkey/KeyCodeTranslation.h"
 #include "hotkey/ShortcutFormat.h"
 #include "platform/DefaultsStore.h"
 #include "platform/LogQuote.h"
@@ -124,6 +125,9 @@ AppSettings::AppSettings(std::unique_ptr<DefaultsStore> store, QObject *parent)
             logInvalid(kHotKeyCodeKey, storedCode, QStringLiteral("is not a number"), fallback);
         } else if (!fitsUnsigned32(code)) {
             logInvalid(kHotKeyCodeKey, storedCode, QStringLiteral("is out of range"), fallback);
+        } else if (!evdevKeyCode(quint32(code.value))) {
+            // It would show as "key N" and grab nothing.
+            logInvalid(kHotKeyCodeKey, storedCode, QStringLiteral("names no key"), fallback);
         } else if (modifiers.isNumber && !fitsUnsigned32(modifiers)) {
             logInvalid(kHotKeyModifiersKey, storedModifiers, QStringLiteral("is out of range"),
                        fallback);

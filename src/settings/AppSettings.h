@@ -26,6 +26,7 @@ public:
     void makeShared();
 
     // The key's place on a US keyboard (9 is V; hotkey/KeyCodeTranslation.h maps it to the key).
+    // A stored code that names no key reads as the default shortcut.
     quint32 hotKeyCode() const { return m_hotKeyCode; }
     // Bits of ShortcutModifier (hotkey/ShortcutFormat.h): Super 256, Shift 512, Alt 2048, Ctrl
     // 4096.

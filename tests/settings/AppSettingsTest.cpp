@@ -53,7 +53,8 @@ TEST(AppSettingsLoading, StoredValuesAreReadAndBadOnesLogged) {
         {"hotKeyCode=0", {}, "hotKeyModifiers: (no value) is missing"},
         {"hotKeyModifiers=4096", {9, 768}, {}},
         {"hotKeyCode=49\nhotKeyModifiers=6912", {49, 6912}, {}},
-        {"hotKeyCode=4294967295\nhotKeyModifiers=4294967295", {4294967295u, 4294967295u}, {}},
+        {"hotKeyCode=122\nhotKeyModifiers=4294967295", {122, 4294967295u}, {}}, // F1, "key 122"
+        {"hotKeyCode=9999\nhotKeyModifiers=768", {}, "hotKeyCode: \"9999\" names no key"},
         {"hotKeyCode=2.9\nhotKeyModifiers=512\nretentionMinutes=59.99", {2, 512, false, 59}, {}},
         {"hasSeenWelcome=true\nretentionMinutes=0", {9, 768, true, 0}, {}},
         {"hasSeenWelcome=1", {9, 768, true}, {}},
@@ -172,17 +173,17 @@ TEST(AppSettingsFile, ValuesSurviveARestart) {
     qputenv("XDG_CONFIG_HOME", configHome.toLocal8Bit());
     {
         AppSettings settings(std::make_unique<QSettingsDefaultsStore>());
-        settings.setHotKey(4294967295u, 6144);
+        settings.setHotKey(122, 6144);
         settings.setHasSeenWelcome(true);
         settings.setRetentionMinutes(0);
         const QByteArray onDisk =
             tqtest::readFile(configHome + QStringLiteral("/Tallowquill/Tallowquill.conf"));
-        for (const char *line : {"hotKeyCode=4294967295", "hotKeyModifiers=6144",
-                                 "hasSeenWelcome=true", "retentionMinutes=0"})
+        for (const char *line : {"hotKeyCode=122", "hotKeyModifiers=6144", "hasSeenWelcome=true",
+                                 "retentionMinutes=0"})
             EXPECT_TRUE(onDisk.contains(line)) << line << " missing from\n" << onDisk.constData();
     }
     AppSettings restarted(std::make_unique<QSettingsDefaultsStore>());
-    expectLoaded(restarted, {4294967295u, 6144, true, 0});
+    expectLoaded(restarted, {122, 6144, true, 0});
     EXPECT_FALSE(QFile::exists(configFile()));
     tqtest::resetHome();
 }
