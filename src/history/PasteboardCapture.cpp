@@ -30,13 +30,6 @@ bool looksLikeRtf(const QByteArray &bytes) {
     return QByteArrayView(bytes).sliced(i).startsWith("{\\rtf");
 }
 
-// A javascript: target runs code in the page it came from; it leads nowhere once copied.
-bool isNavigableHref(const QString &href) {
-    const QString target = href.trimmed();
-    return !target.isEmpty() &&
-           !target.startsWith(QLatin1String("javascript:"), Qt::CaseInsensitive);
-}
-
 bool documentHasLink(const QTextDocument &document) {
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
