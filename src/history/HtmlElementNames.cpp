@@ -68,8 +68,6 @@ qsizetype scanStartTag(QStringView html, qsizetype at,
 } // namespace
 
 QString withoutElementNames(const QString &html) {
-    if (html.contains(u"<style", Qt::CaseInsensitive))
-        return html;
     const QStringView view(html);
     const qsizetype n = view.size();
     QList<std::pair<qsizetype, qsizetype>> cuts;

@@ -134,6 +134,11 @@ bool schemeLinkAt(QStringView text, qsizetype at) {
 
 } // namespace
 
+bool isNavigableHref(QStringView href) {
+    const QStringView target = href.trimmed();
+    return !target.isEmpty() && !target.startsWith(u"javascript:", Qt::CaseInsensitive);
+}
+
 bool containsLink(const QString &text) {
     const QStringView view = text;
     for (qsizetype i = 0; i < view.size(); ++i) {

@@ -2,12 +2,14 @@
 
 #include "history/HtmlDecoding.h"
 #include "history/HtmlElementNames.h"
+#include "history/HtmlShape.h"
 #include "history/InertTextDocument.h"
 #include "history/LinkDetector.h"
 #include "history/PngFile.h"
 #include "history/RasterImage.h"
 #include "history/RtfReader.h"
 #include "history/RtfWriter.h"
+#include "platform/HeavyWork.h"
 #include "platform/LogQuote.h"
 #include "platform/SystemLog.h"
 
@@ -28,13 +30,6 @@ bool looksLikeRtf(const QByteArray &bytes) {
            (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
         ++i;
     return QByteArrayView(bytes).sliced(i).startsWith("{\\rtf");
-}
-
-// A javascript: target runs code in the page it came from; it leads nowhere once copied.
-bool isNavigableHref(const QString &href) {
-    const QString target = href.trimmed();
-    return !target.isEmpty() &&
-           !target.startsWith(QLatin1String("javascript:"), Qt::CaseInsensitive);
 }
 
 bool documentHasLink(const QTextDocument &document) {
@@ -66,13 +61,50 @@ void logOversize(const QByteArray &type, qint64 size, qsizetype limit, const cha
                          .arg(QLatin1String(outcome)));
 }
 
+// The first measure of the HTML's shape over its bound, as the middle of a log line; empty when
+// all are within theirs.
+QString overLimit(const HtmlShape &shape) {
+    using namespace CaptureLimits;
+    if (shape.encodedNames)
+        return QStringLiteral("spells a tag name with an entity, which is not measured");
+    const struct {
+        qsizetype value;
+        qsizetype limit;
+        const char *what;
+    } measures[] = {
+        {shape.depth, htmlDepth, "nests %1 deep"},
+        {shape.elements, htmlElements, "has %1 elements and paragraph breaks"},
+        {shape.unmatchedEndTags, htmlUnmatchedEndTags, "has %1 unmatched end tags"},
+        {shape.listLength, htmlListLength, "has lists as long as one of %1 paragraphs"},
+        {shape.tableCells, htmlTableCells, "has tables of %1 cells"},
+        {shape.distinctNames, htmlNames, "names %1 distinct anchors or fonts"},
+    };
+    for (const auto &measure : measures) {
+        if (measure.value > measure.limit)
+            return QString::fromLatin1(measure.what).arg(measure.value) +
+                   QStringLiteral(", over the limit of %1").arg(measure.limit);
+    }
+    return {};
+}
+
 std::optional<RichForm> richFormFromHtml(const QByteArray &html) {
+    HeavyWork::check("parsing HTML");
     const QString decoded = decodeHtml(html);
     if (decoded.trimmed().isEmpty())
         return std::nullopt;
+    const QString named = withoutElementNames(decoded);
+    const HtmlShape shape = measureHtml(named);
+    if (const QString over = overLimit(shape); !over.isEmpty()) {
+        SystemLog::write(
+            QStringLiteral("Tallowquill: clipboard %1 of %2 bytes %3; recorded as plain text")
+                .arg(logQuoted(u"text/html"))
+                .arg(html.size())
+                .arg(over));
+        return std::nullopt;
+    }
     InertTextDocument document;
     document.setUndoRedoEnabled(false);
-    document.setHtml(withoutElementNames(decoded));
+    document.setHtml(withCutsMade(named, shape));
     if (document.isEmpty())
         return std::nullopt;
     QByteArray rtf = rtfFromDocument(document);

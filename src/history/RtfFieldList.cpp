@@ -1,5 +1,6 @@
 #include "history/RtfFieldList.h"
 
+#include "history/LinkDetector.h"
 #include "history/RtfFieldInstruction.h"
 #include "history/RtfGroupState.h"
 
@@ -13,7 +14,10 @@ int RtfFieldList::open() {
 
 bool RtfFieldList::isLink(int field) {
     std::optional<QString> &target = m_targets[field];
-    if (!target)
+    if (!target) {
         target = hyperlinkTarget(m_instructions[field]);
+        if (!isNavigableHref(*target))
+            target->clear();
+    }
     return !target->isEmpty();
 }

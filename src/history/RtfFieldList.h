@@ -17,7 +17,8 @@ public:
         if (field >= 0)
             m_instructions[field] += text;
     }
-    // At \fldrslt: whether the field's result is a link. The instruction is read the first time.
+    // At \fldrslt: whether the field's result is a link, and one worth keeping (isNavigableHref).
+    // The instruction is read the first time.
     bool isLink(int field);
     // Empty unless the field is a link.
     QString target(int field) const { return m_targets[field].value_or(QString()); }

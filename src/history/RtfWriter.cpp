@@ -1,5 +1,7 @@
 #include "history/RtfWriter.h"
 
+#include "history/LinkDetector.h"
+
 #include <QColor>
 #include <QHash>
 #include <QList>
@@ -320,7 +322,8 @@ RtfWriter::Run RtfWriter::translate(const QTextCharFormat &format) {
     run.image = format.isImageFormat();
     // Not isAnchor(): the HTML reader clears it after the first character of an anchor that
     // also carries a name, while the href stays on every character.
-    run.href = format.anchorHref();
+    if (isNavigableHref(format.anchorHref()))
+        run.href = format.anchorHref();
     QByteArray &words = run.words;
     const QStringList families = format.fontFamilies().toStringList();
     if (!families.isEmpty() && !families.first().isEmpty())

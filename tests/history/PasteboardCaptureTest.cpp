@@ -88,6 +88,24 @@ TEST(PasteboardCaptureTest, TextAndRichCopies) {
     }
 }
 
+// HTML past a bound of its shape is not given to Qt's reader: the copy is kept as its plain
+// text, with one line saying what was over.
+TEST(PasteboardCaptureTest, HtmlPastItsBoundsIsKeptAsText) {
+    const QByteArray html = QByteArray("<b>").repeated(CaptureLimits::htmlDepth + 1) + "word";
+    SystemLog::Capture log;
+    const std::optional<ClipboardItem> item =
+        capture(Offer().text(QStringLiteral("word")).html(html));
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->kind, Kind::text);
+    EXPECT_FALSE(item->rtfData);
+    EXPECT_EQ(log.lines(), QStringList{QStringLiteral("Tallowquill: clipboard \"text/html\" of %1 "
+                                                      "bytes nests %2 deep, over the limit of %3; "
+                                                      "recorded as plain text")
+                                           .arg(html.size())
+                                           .arg(CaptureLimits::htmlDepth + 1)
+                                           .arg(CaptureLimits::htmlDepth)});
+}
+
 // Copied HTML names local files through images, backgrounds and style sheets, and none is read.
 // (Files that never end, such as /dev/zero, are HostileOwnersX11Test's.)
 TEST(PasteboardCaptureTest, HtmlNeverLoadsResources) {

@@ -118,7 +118,8 @@ TEST(RtfReader, ReadsCodePageBytes) {
         EXPECT_EQ(textOf(c.rtf), c.text) << c.rtf.toStdString();
 }
 
-// HYPERLINK fields become links on their visible text; other fields leave only their text.
+// HYPERLINK fields become links on their visible text; other fields, and javascript: links, leave
+// only their text.
 TEST(RtfReader, TurnsHyperlinkFieldsIntoLinks) {
     auto doc = read(richTextData("minimal-hyperlink-field.rtf"));
     ASSERT_TRUE(doc);
@@ -128,12 +129,13 @@ TEST(RtfReader, TurnsHyperlinkFieldsIntoLinks) {
     EXPECT_TRUE(formatOf(*doc, QStringLiteral("report")).fontUnderline());
     EXPECT_TRUE(doc->toHtml().contains(QStringLiteral("<a href=\"https://example.org/report\">")));
 
-    doc =
-        read("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \\\\l \"top\"}{\\fldrslt up}} "
-             "{\\field{\\*\\fldinst {PAGE}}{\\fldrslt 7}} "
-             "{\\field{\\*\\fldinst HYPERLINK \"https://\\u960?.example/\\'e9\"}{\\fldrslt pi}}}");
+    doc = read("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \\\\l \"top\"}{\\fldrslt up}} "
+               "{\\field{\\*\\fldinst {PAGE}}{\\fldrslt 7}} "
+               "{\\field{\\*\\fldinst HYPERLINK \"https://\\u960?.example/\\'e9\"}{\\fldrslt pi}} "
+               "{\\field{\\*\\fldinst HYPERLINK \" JavaScript:alert(1)\"}{\\fldrslt js}}}");
     ASSERT_TRUE(doc);
-    EXPECT_EQ(rawText(*doc), QStringLiteral("up 7 pi"));
+    EXPECT_EQ(rawText(*doc), QStringLiteral("up 7 pi js"));
+    EXPECT_FALSE(doc->toHtml().contains(QStringLiteral("javascript"), Qt::CaseInsensitive));
     EXPECT_EQ(linksOf(*doc), (QList<QPair<QString, QString>>{
                                  {QStringLiteral("up"), QStringLiteral("#top")},
                                  {QStringLiteral("pi"), QStringLiteral(u"https://π.example/é")}}));

@@ -147,6 +147,20 @@ TEST(RtfWriter, KeepsLinksThroughRoundTrip) {
     EXPECT_EQ(linksOf(*back), expected);
 }
 
+// A javascript: link leads nowhere once copied: the RTF keeps its text but not the link.
+TEST(RtfWriter, DropsJavascriptLinks) {
+    QTextDocument html;
+    html.setHtml(QStringLiteral("<a href='javascript:run()'>run</a> <a href=' JavaScript:x'>x</a> "
+                                "<a href='https://a.example/'>site</a>"));
+    const QByteArray rtf = rtfFromDocument(html);
+    EXPECT_FALSE(rtf.toLower().contains("javascript")) << rtf.toStdString();
+    const auto back = documentFromRtf(rtf);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(rawText(*back), QStringLiteral("run x site"));
+    EXPECT_EQ(linksOf(*back), (QList<QPair<QString, QString>>{
+                                  {QStringLiteral("site"), QStringLiteral("https://a.example/")}}));
+}
+
 // A browser's copy converted HTML to RTF keeps its text, its three links and its emphasis,
 // and list items keep a visible marker.
 TEST(RtfWriter, ConvertsBrowserHtml) {
