@@ -34,12 +34,17 @@ public:
     HtmlShape read(qsizetype offset);
 
 private:
+    // What an element passes on to all inside it.
+    struct Inherited {
+        bool keepsLineBreaks = false; // line breaks in text begin paragraphs
+        qsizetype formattingText = 0; // characters of text-valued formatting in effect
+    };
     // An element open in Qt's tree, from the top down to the one new content goes into.
     struct Open {
         QString tag;
         Role role;
         bool hidden;
-        bool keepsLineBreaks;
+        Inherited inherited;
         int nearestBlock; // in m_open, itself included; -1 for none
         int table = -1;   // a table's or a row's, in m_tables
         qsizetype width = 0;
@@ -54,10 +59,13 @@ private:
     void startTag(const HtmlTagScanner::Token &token);
     void endTag(const QString &name);
     void text(qsizetype begin, qsizetype end);
-    void push(const QString &tag, Role role, bool hidden, bool block, bool keepsLineBreaks);
+    void push(const QString &tag, Role role, bool hidden, bool block, Inherited inherited);
     void closeTo(qsizetype size);
     void attributes(const HtmlTagScanner::Token &token, Role role, int parent,
-                    bool &keepsLineBreaks);
+                    Inherited &inherited);
+    Inherited inheritedAt(int parent) const {
+        return parent >= 0 ? m_open[parent].inherited : Inherited{};
+    }
     bool isLineBreakEntity(qsizetype amp, bool keepsLineBreaks) const;
 
     QStringView m_html;
@@ -70,7 +78,7 @@ private:
     qsizetype m_blocks = 0;
     double m_listWork = 0;
     QSet<QString> m_names;
-    std::optional<bool> m_textKeepsLineBreaks; // for text after a tag without a name
+    std::optional<Inherited> m_textContext; // for text after a tag without a name
 };
 
 HtmlShape ShapeReader::read(qsizetype offset) {
@@ -81,7 +89,7 @@ HtmlShape ShapeReader::read(qsizetype offset) {
         if (token.kind == HtmlTagScanner::Kind::text) {
             text(token.begin, token.end);
         } else if (token.kind == HtmlTagScanner::Kind::endTag) {
-            m_textKeepsLineBreaks.reset();
+            m_textContext.reset();
             endTag(token.name);
         } else if ((token.name == u"script" || token.name == u"style") && !token.closed) {
             // Cut through its end tag as Qt reads that tag: Qt never sees the element.
@@ -110,23 +118,24 @@ void ShapeReader::startTag(const HtmlTagScanner::Token &token) {
     ++m_shape.elements;
     const HtmlElementKind kind = HtmlElementKind::of(token.name);
     int parent = int(m_open.size()) - 1;
-    const bool keeps = parent >= 0 && m_open[parent].keepsLineBreaks;
+    const Inherited context = inheritedAt(parent);
     if (token.name.isEmpty()) {
         // Qt keeps it as it keeps text: a child of the open element that takes the text after it.
         m_shape.depth = qMax(m_shape.depth, qsizetype(parent) + 2);
-        bool textKeeps = keeps;
-        attributes(token, kind.role, parent, textKeeps);
-        m_textKeepsLineBreaks = textKeeps;
+        Inherited own = context;
+        attributes(token, kind.role, parent, own);
+        m_shape.formattingText += own.formattingText;
+        m_textContext = own;
         return;
     }
-    m_textKeepsLineBreaks.reset();
+    m_textContext.reset();
     // The table and row Qt adds around a stray cell or row have no display of their own.
     if (kind.role == Role::td && m_openRows == 0) {
-        push(QStringLiteral("table"), Role::table, false, false, keeps);
-        push(QStringLiteral("tr"), Role::tr, false, false, keeps);
+        push(QStringLiteral("table"), Role::table, false, false, context);
+        push(QStringLiteral("tr"), Role::tr, false, false, context);
         parent = int(m_open.size()) - 1;
     } else if (kind.role == Role::tr && m_openTables == 0) {
-        push(QStringLiteral("table"), Role::table, false, false, keeps);
+        push(QStringLiteral("table"), Role::table, false, false, context);
         parent = int(m_open.size()) - 1;
     }
     if (kind.role == Role::p && parent >= 0) {
@@ -145,15 +154,19 @@ void ShapeReader::startTag(const HtmlTagScanner::Token &token) {
     const bool hidden = kind.display == Display::hidden || (parent >= 0 && m_open[parent].hidden);
     if (!hidden && kind.display != Display::inline_)
         ++m_blocks;
-    bool keepsLineBreaks = (parent >= 0 && m_open[parent].keepsLineBreaks) || token.name == u"pre";
-    attributes(token, kind.role, parent, keepsLineBreaks);
-    push(token.name, kind.role, hidden, kind.display == Display::block && !hidden, keepsLineBreaks);
+    Inherited own = inheritedAt(parent);
+    own.keepsLineBreaks = own.keepsLineBreaks || token.name == u"pre";
+    attributes(token, kind.role, parent, own);
+    m_shape.formattingText += own.formattingText;
+    push(token.name, kind.role, hidden, kind.display == Display::block && !hidden, own);
     if (kind.empty || token.closed)
         closeTo(parent + 1); // nothing goes into it, yet an empty row is a row
 }
 
+// Text-valued formatting is inherited by all inside, and Qt hashes all of it each time it files
+// a format: a link's target, a title (a tooltip), an image URL, a code block's language.
 void ShapeReader::attributes(const HtmlTagScanner::Token &token, Role role, int parent,
-                             bool &keepsLineBreaks) {
+                             Inherited &inherited) {
     qsizetype colspan = 1;
     bool spansRows = false;
     for (const HtmlTagScanner::Attribute &attribute : token.attributes) {
@@ -162,10 +175,16 @@ void ShapeReader::attributes(const HtmlTagScanner::Token &token, Role role, int 
             (attribute.isKey(u"face") && token.name == u"font")) {
             m_names.insert(attribute.key.toString().toLower() + u'=' + value.toString());
         } else if (attribute.isKey(u"style")) {
-            keepsLineBreaks = keepsLineBreaks || styleMayKeepLineBreaks(value);
+            inherited.keepsLineBreaks = inherited.keepsLineBreaks || styleMayKeepLineBreaks(value);
             if (value.contains(u"font", Qt::CaseInsensitive) || value.contains(u'&') ||
                 value.contains(u'\\'))
                 m_names.insert(QStringLiteral("style=") + styleFontDeclarations(value));
+            if (styleMayNameUrl(value))
+                inherited.formattingText += value.size();
+        } else if ((attribute.isKey(u"href") && token.name == u"a") || attribute.isKey(u"title") ||
+                   attribute.isKey(u"background") ||
+                   (attribute.isKey(u"class") && token.name == u"pre")) {
+            inherited.formattingText += value.size();
         } else if (attribute.isKey(u"colspan")) {
             colspan = span(value);
         } else if (attribute.isKey(u"rowspan")) {
@@ -185,9 +204,9 @@ void ShapeReader::attributes(const HtmlTagScanner::Token &token, Role role, int 
 }
 
 void ShapeReader::push(const QString &tag, Role role, bool hidden, bool block,
-                       bool keepsLineBreaks) {
+                       Inherited inherited) {
     const int parent = int(m_open.size()) - 1;
-    Open open{tag, role, hidden, keepsLineBreaks,
+    Open open{tag, role, hidden, inherited,
               block ? parent + 1 : (parent >= 0 ? m_open[parent].nearestBlock : -1)};
     switch (role) {
     case Role::table:
@@ -244,8 +263,8 @@ void ShapeReader::endTag(const QString &name) {
 // Paragraph and frame separators always begin a paragraph; line breaks only where white
 // space is kept (<pre>, or a style attribute that may say so).
 void ShapeReader::text(qsizetype begin, qsizetype end) {
-    const bool keeps =
-        m_textKeepsLineBreaks.value_or(!m_open.isEmpty() && m_open.last().keepsLineBreaks);
+    const Inherited context = m_textContext.value_or(inheritedAt(int(m_open.size()) - 1));
+    const bool keeps = context.keepsLineBreaks;
     qsizetype breaks = 0;
     for (qsizetype i = begin; i < end; ++i) {
         const char16_t c = m_html[i].unicode();
@@ -254,6 +273,7 @@ void ShapeReader::text(qsizetype begin, qsizetype end) {
             ++breaks;
     }
     m_shape.elements += breaks;
+    m_shape.formattingText += breaks * context.formattingText;
     m_blocks += breaks;
 }
 

@@ -24,6 +24,9 @@ struct HtmlShape {
     qsizetype listLength = 0;
     // Rows times columns, over all tables: a colspan widens every row of its table.
     qsizetype tableCells = 0;
+    // Characters of text-valued formatting (link targets, titles, image URLs) over the elements
+    // and paragraphs they reach: Qt hashes all of a format's text each time it files one.
+    qsizetype formattingText = 0;
     // Distinct ids, anchor names and font families: Qt files every format holding a list under
     // one key, so each such format is compared with all others.
     qsizetype distinctNames = 0;

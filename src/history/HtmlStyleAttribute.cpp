@@ -40,6 +40,10 @@ bool styleMayKeepLineBreaks(QStringView style) {
     return style.contains(u"space", Qt::CaseInsensitive) || mayBeSpelledOtherwise(style);
 }
 
+bool styleMayNameUrl(QStringView style) {
+    return style.contains(u"url", Qt::CaseInsensitive) || mayBeSpelledOtherwise(style);
+}
+
 QString styleFontDeclarations(QStringView style) {
     if (mayBeSpelledOtherwise(style))
         return style.toString();

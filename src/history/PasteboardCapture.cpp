@@ -77,6 +77,8 @@ QString overLimit(const HtmlShape &shape) {
         {shape.unmatchedEndTags, htmlUnmatchedEndTags, "has %1 unmatched end tags"},
         {shape.listLength, htmlListLength, "has lists as long as one of %1 paragraphs"},
         {shape.tableCells, htmlTableCells, "has tables of %1 cells"},
+        {shape.formattingText, htmlFormattingText,
+         "carries %1 characters of link targets and titles"},
         {shape.distinctNames, htmlNames, "names %1 distinct anchors or fonts"},
     };
     for (const auto &measure : measures) {

@@ -46,6 +46,8 @@ constexpr qsizetype htmlListLength = 2048;
 constexpr qsizetype htmlTableCells = 65536;
 // Each element's format is compared with every distinct one, about 10 ns each: 0.1 s.
 constexpr qsizetype htmlNames = 256;
+// Link targets and titles are hashed again for each element they reach, 1.5 ns a character.
+constexpr qsizetype htmlFormattingText = qsizetype(64) << 20;
 // An encoded image; its decoded size is bounded by RasterImage::maxPixels.
 constexpr qsizetype imageBytes = qsizetype(128) << 20;
 } // namespace CaptureLimits

@@ -17,6 +17,12 @@ namespace {
 
 constexpr int kDefaultHalfPoints = 24; // what RTF readers assume for text without \fs
 constexpr double kTwipsPerPixel = 15.0;
+// A link's target is written again in every paragraph the link reaches, so a long one on every
+// paragraph would make the RTF that many times the page. Past this much, links keep only text.
+constexpr qsizetype kMaxLinkTargets = qsizetype(1) << 20;
+// A list's number prefix and suffix are a page's to set (a style attribute) and written with
+// every item; past this length the item shows its number alone.
+constexpr qsizetype kMaxListNumberAffixes = 16;
 
 void appendNumber(QByteArray &out, int value) {
     char digits[12];
@@ -150,6 +156,9 @@ QString listMarker(const QTextBlock &block, const QTextList *list) {
     case QTextListFormat::ListUpperAlpha:
     case QTextListFormat::ListLowerRoman:
     case QTextListFormat::ListUpperRoman:
+        if (list->format().numberPrefix().size() + list->format().numberSuffix().size() >
+            kMaxListNumberAffixes)
+            return QString::number(list->itemNumber(block) + 1) + u'.';
         return list->itemText(block);
     default:
         return QStringLiteral("\u2022");
@@ -206,6 +215,7 @@ private:
     QList<QRgb> m_colors;
     QHash<QRgb, int> m_colorIndex;
     QString m_openHref;
+    qsizetype m_linkTargets = 0; // characters of link targets written
     QHash<int, Run> m_formats;
     QHash<int, Paragraph> m_paragraphs;
 };
@@ -357,8 +367,9 @@ void RtfWriter::openLink(const QString &href) {
     if (href == m_openHref)
         return;
     closeLink();
-    if (href.isEmpty())
+    if (href.isEmpty() || m_linkTargets + href.size() > kMaxLinkTargets)
         return;
+    m_linkTargets += href.size();
     m_body += "{\\field{\\*\\fldinst{HYPERLINK \"";
     appendFieldArgument(m_body, href);
     m_body += "\"}}{\\fldrslt";

@@ -44,6 +44,8 @@ TEST(HtmlShape, MeasuresTheTreeQtBuilds) {
          &HtmlShape::elements, 54},
         {QStringLiteral("<table><tr><td colspan=50>x<tr><td>y<tbody><tr><td>z</table>"),
          &HtmlShape::tableCells, 150},
+        {QStringLiteral("<a href=0123456789><b>x</b><i title=abcde>y</i></a><p>z"),
+         &HtmlShape::formattingText, 35},
         {QStringLiteral("<b id=a><b ID=a><i id=b><a name=c><font face=d>"
                         "<span style=\"font-family:e\">"),
          &HtmlShape::distinctNames, 5},

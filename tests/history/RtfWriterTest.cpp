@@ -161,6 +161,23 @@ TEST(RtfWriter, DropsJavascriptLinks) {
                                   {QStringLiteral("site"), QStringLiteral("https://a.example/")}}));
 }
 
+// A page's long link target or list number prefix, in effect on every paragraph, is not written
+// out again with each one: the RTF stays near the size of the page.
+TEST(RtfWriter, WritesLongLinkTargetsAndPrefixesBoundedly) {
+    const QString longText(200000, u'a');
+    const QString pages[] = {
+        QStringLiteral("<a href='https://a.example/%1'>").arg(longText) +
+            QStringLiteral("<p>x").repeated(100),
+        QStringLiteral("<ol style=\"-qt-list-number-prefix:'%1'\">").arg(longText) +
+            QStringLiteral("<li>x").repeated(100),
+    };
+    for (const QString &page : pages) {
+        QTextDocument document;
+        document.setHtml(page);
+        EXPECT_LT(rtfFromDocument(document).size(), 2 << 20);
+    }
+}
+
 // A browser's copy converted HTML to RTF keeps its text, its three links and its emphasis,
 // and list items keep a visible marker.
 TEST(RtfWriter, ConvertsBrowserHtml) {
