@@ -219,6 +219,7 @@ TEST(WelcomeSteps, RichText) {
               QStringLiteral("<b>a</b> <i>b</i> &lt;c&gt; &amp; d"));
 }
 
+// The frame, title bar included, in the corner of the icon's screen and within its free area.
 TEST(WelcomePlacement, CornerOfTheIconsScreen) {
     const ScreenArea left{{0, 0, 1920, 1080}, {0, 32, 1920, 1048}};
     const ScreenArea right{{1920, 0, 1280, 1024}, {1920, 0, 1280, 990}};
@@ -235,13 +236,16 @@ TEST(WelcomePlacement, CornerOfTheIconsScreen) {
         {{left}, 0, QRect(1800, 0, 24, 24), QPoint(1424, 48), false},
         {{left, right}, 0, QRect(2000, 1000, 24, 24), QPoint(2704, 16), true},
         {{left, right}, 1, QRect(-500, -500, 24, 24), QPoint(2704, 16), false},
-        {{tiny}, 0, std::nullopt, QPoint(16, -116), false},
+        {{tiny}, 0, std::nullopt, QPoint(16, 16), false},
         {{}, 0, std::nullopt, std::nullopt, false},
     };
     for (const auto &row : rows) {
-        EXPECT_EQ(welcomeWindowOrigin(row.screens, row.primary, row.icon, frame), row.origin);
+        const std::optional<QRect> area = welcomeWindowArea(row.screens, row.primary, row.icon);
+        EXPECT_EQ(area ? std::optional(welcomeWindowFrame(*area, frame).topLeft()) : std::nullopt,
+                  row.origin);
         EXPECT_EQ(iconInLowerHalf(row.screens, row.icon), row.below);
     }
+    EXPECT_EQ(welcomeWindowFrame(tiny.available, frame).height(), 500 - 2 * 16);
 }
 
 // Shown once on every workspace, closed or finished once, and built anew afterwards. (Its size and
