@@ -251,9 +251,9 @@ void statusCard(QVBoxLayout *column, QWidget *parent, bool granted) {
                    0, Qt::AlignVCenter);
     auto *texts = new QVBoxLayout;
     texts->setSpacing(2);
-    texts->addWidget(label(granted ? QStringLiteral("Accessibility is on")
-                                   : QStringLiteral("Accessibility is off"),
-                           13, card, QFont::DemiBold));
+    texts->addWidget(
+        label(granted ? QStringLiteral("Auto-paste is on") : QStringLiteral("Auto-paste is off"),
+              13, card, QFont::DemiBold));
     texts->addWidget(
         label(granted ? QStringLiteral("Tallowquill can paste straight into the app you're using.")
                       : QStringLiteral("Tallowquill can copy, but can't paste for you yet."),
@@ -343,11 +343,9 @@ Controls addAccessibilityStep(QVBoxLayout *column, QWidget *parent, const State 
                                           QStringLiteral("folder"), state.openedSettings, parent);
         column->addWidget(controls.reveal);
     }
-    column->addWidget(label(sandboxed ? QStringLiteral("With both windows open:")
-                                      : QStringLiteral("Then, in the window that opens:"),
-                            12, parent, QFont::Medium, secondary()));
-    using Highlight = AccessibilityPaneIllustration::Highlight;
     if (sandboxed) {
+        column->addWidget(label(QStringLiteral("With both windows open:"), 12, parent,
+                                QFont::Medium, secondary()));
         column->addWidget(new DragToAccessibilityIllustration(140, 12, parent));
         numberedSteps(column, parent,
                       {QStringLiteral("**Drag Tallowquill** from the Files window onto the list "
@@ -363,7 +361,8 @@ Controls addAccessibilityStep(QVBoxLayout *column, QWidget *parent, const State 
                                  parent, QFont::DemiBold));
         trouble->addWidget(marked(QStringLiteral("You can add it with the **+** button instead:"),
                                   12, parent, secondary()));
-        trouble->addWidget(new AccessibilityPaneIllustration(Highlight::plusButton, 30, parent));
+        trouble->addWidget(new AccessibilityPaneIllustration(
+            AccessibilityPaneIllustration::Highlight::plusButton, 30, parent));
         numberedSteps(trouble, parent,
                       {QStringLiteral("Click the **+** button underneath the list."),
                        QStringLiteral("Choose **Applications** on the left, click "
@@ -371,7 +370,7 @@ Controls addAccessibilityStep(QVBoxLayout *column, QWidget *parent, const State 
                        QStringLiteral("Switch Tallowquill **on** if it isn't already.")});
         column->addLayout(trouble);
     } else {
-        column->addWidget(new AccessibilityPaneIllustration(Highlight::existingRow, 30, parent));
+        // What the button opens is the help page, not a list with a switch to point at.
         numberedSteps(column, parent,
                       {QStringLiteral("Open the help page with the button above and follow the "
                                       "steps for your session."),
@@ -397,7 +396,7 @@ Controls addBasicsStep(QVBoxLayout *column, QWidget *parent, const State &state)
         row->setContentsMargins(7, 4, 7, 4);
         row->setSpacing(4);
         row->addWidget(new Symbol(QStringLiteral("checkmark.circle.fill"), 10, green(), badge));
-        auto *text = label(QStringLiteral("Accessibility On"), 10.5, badge, QFont::Medium, green());
+        auto *text = label(QStringLiteral("Auto-Paste On"), 10.5, badge, QFont::Medium, green());
         text->setWordWrap(false);
         row->addWidget(text);
         badge->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -5,6 +5,7 @@
 #include "support/MemoryDefaultsStore.h"
 #include "system/AutoPaste.h"
 #include "system/AutoPasteHelp.h"
+#include "welcome/AccessibilityPaneIllustration.h"
 #include "welcome/KeyCap.h"
 #include "welcome/WelcomeSteps.h"
 #include "welcome/WelcomeView.h"
@@ -185,6 +186,8 @@ TEST_F(Guide, StepTexts) {
                          "for you yet."),
           QStringLiteral("<Open Auto-Paste Help>")})
         EXPECT_TRUE(shown.contains(text)) << text.toStdString();
+    // The button opens a help page, not a list with a switch to point at.
+    EXPECT_FALSE(view->stepContent()->findChild<AccessibilityPaneIllustration *>());
 
     {
         const Sandbox sandbox(true);
@@ -208,7 +211,7 @@ TEST_F(Guide, StepTexts) {
     run("CC");
     for (const char *cap : {"[⌃]", "[⌥]", "[F]"})
         EXPECT_TRUE(texts().contains(QString::fromUtf8(cap)));
-    EXPECT_TRUE(texts().contains(QStringLiteral("Accessibility On")));
+    EXPECT_TRUE(texts().contains(QStringLiteral("Auto-Paste On")));
     // The words for a time are SettingsViewTest's; here, that a change shows at once.
     settings.setRetentionMinutes(180);
     EXPECT_TRUE(texts().contains(QStringLiteral("3 hours")));
