@@ -5,6 +5,7 @@
 #include "settings/Retention.h"
 #include "settings/SwitchButton.h"
 #include "welcome/AccessibilityPaneIllustration.h"
+#include "welcome/BalancedLabel.h"
 #include "welcome/DragToAccessibilityIllustration.h"
 #include "welcome/GuideButton.h"
 #include "welcome/KeyCap.h"
@@ -42,20 +43,24 @@ public:
     }
 };
 
+QLabel *styled(QLabel *label, double points, QFont::Weight weight, const QColor &colour) {
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setFont(font(points, weight));
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, colour);
+    label->setPalette(colours);
+    return label;
+}
+
 QLabel *label(const QString &text, double points, QWidget *parent,
               QFont::Weight weight = QFont::Normal, const QColor &colour = primary(),
               bool markdown = false) {
     auto *result = new WrapLabel(parent);
-    result->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Only the guide's own fixed texts are read as rich text; run-time values stay plain.
     result->setTextFormat(markdown ? Qt::RichText : Qt::PlainText);
     result->setText(markdown ? richText(text) : text);
-    result->setFont(font(points, weight));
     result->setWordWrap(true);
-    QPalette colours = result->palette();
-    colours.setColor(QPalette::WindowText, colour);
-    result->setPalette(colours);
-    return result;
+    return styled(result, points, weight, colour);
 }
 
 QLabel *marked(const QString &text, double points, QWidget *parent,
@@ -155,9 +160,10 @@ void stepHeader(QVBoxLayout *column, QWidget *parent, const QString &title, cons
     header->setSpacing(6);
     auto *row = new QHBoxLayout;
     row->setSpacing(9);
-    auto *titleLabel = label(title, 20, parent, QFont::DemiBold);
     // One line unless something beside the header leaves too little room.
-    titleLabel->setWordWrap(wrapTitle);
+    QLabel *titleLabel = wrapTitle ? new BalancedLabel(title, parent) : new QLabel(title, parent);
+    titleLabel->setTextFormat(Qt::PlainText);
+    styled(titleLabel, 20, QFont::DemiBold, primary());
     row->addWidget(titleLabel, wrapTitle ? 1 : 0, Qt::AlignVCenter);
     if (!arrow.isEmpty())
         row->addWidget(new Symbol(arrow, 18, accent(), parent), 0, Qt::AlignVCenter);

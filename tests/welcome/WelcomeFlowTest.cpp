@@ -6,6 +6,7 @@
 #include "system/AutoPaste.h"
 #include "system/AutoPasteHelp.h"
 #include "welcome/AccessibilityPaneIllustration.h"
+#include "welcome/BalancedLabel.h"
 #include "welcome/KeyCap.h"
 #include "welcome/WelcomeSteps.h"
 #include "welcome/WelcomeView.h"
@@ -212,6 +213,11 @@ TEST_F(Guide, StepTexts) {
     for (const char *cap : {"[⌃]", "[⌥]", "[F]"})
         EXPECT_TRUE(texts().contains(QString::fromUtf8(cap)));
     EXPECT_TRUE(texts().contains(QStringLiteral("Auto-Paste On")));
+    // Beside the badge the title keeps to one line, or wraps with no word left alone.
+    view->show();
+    QCoreApplication::processEvents();
+    for (const QString &line : view->findChild<BalancedLabel *>()->text().split(u'\n'))
+        EXPECT_TRUE(line.contains(u' ')) << line.toStdString();
     // The words for a time are SettingsViewTest's; here, that a change shows at once.
     settings.setRetentionMinutes(180);
     EXPECT_TRUE(texts().contains(QStringLiteral("3 hours")));
