@@ -41,10 +41,9 @@ double contentWidth() {
     const double battery =
         WelcomeStyle::textWidth(font, kBatteryText) + kBatterySpacing + kStatusPoints;
     const double symbols = static_cast<double>(statusSymbols().size()) * kStatusPoints;
-    // Between the icon, the battery, each symbol and the clock.
-    const double gaps = 2.0 + static_cast<double>(statusSymbols().size());
+    const double items = 2.0 + static_cast<double>(statusSymbols().size());
     return icon + battery + symbols + WelcomeStyle::textWidth(font, kClockText) +
-           gaps * kItemSpacing;
+           items * kItemSpacing;
 }
 
 } // namespace
@@ -86,9 +85,8 @@ MenuBarIllustration::Layout MenuBarIllustration::layout() const {
     const auto square = [middle](double left, double side) {
         return QRectF(left, middle - side / 2, side, side);
     };
-    // A flexible space comes first: everything sits at the panel's right end, the clock ending
-    // at the padding.
-    double x = layout.bar.right() - kBarPadding - contentWidth();
+    // A flexible space comes first: everything sits at the panel's right end.
+    double x = layout.bar.right() - kBarPadding - contentWidth() + kItemSpacing;
     layout.icon = square(x, kIconPoints + 2 * kIconPadding);
     x = layout.icon.right() + kItemSpacing;
     layout.batteryText =
