@@ -62,7 +62,9 @@ TEST_F(AppDelegateTest, MenuTitlesFollowTheShortcut) {
     EXPECT_EQ(action(QStringLiteral("Quit Tallowquill"))->shortcut(),
               QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    settings.setHotKey(49, 4096 + 2048);
+    settings.setHotKeyModifiers(4096 + 2048);
+    EXPECT_EQ(delegate.historyMenuItem()->text(), QStringLiteral("Show Clipboard History  (⌃⌥V)"));
+    settings.setHotKeyCode(49);
     EXPECT_EQ(delegate.historyMenuItem()->text(),
               QStringLiteral("Show Clipboard History  (⌃⌥Space)"));
 }

@@ -200,7 +200,8 @@ TEST_F(Guide, StepTexts) {
         EXPECT_TRUE(!open->isProminent() && reveal->isProminent());
     }
 
-    settings.setHotKey(3, 4096 | 2048); // F
+    settings.setHotKeyCode(3); // F
+    settings.setHotKeyModifiers(4096 | 2048);
     make(true);
     EXPECT_TRUE(texts().contains(QStringLiteral("[⌃⌥F]")));
     EXPECT_FALSE(texts().contains(QStringLiteral("[Ctrl]")));
