@@ -213,6 +213,23 @@ void measureLongLine(qsizetype bytes, Probe &probe) {
     probe.finished(-1, row.leadingText().size() == 0 ? "empty preview" : "");
 }
 
+// HTML with a plain-text flavour beside it, captured as the worker does, details included.
+void captureHtml(const QString &text, const QByteArray &html, Probe &probe) {
+    tqtest::FakePasteboard pasteboard;
+    tqtest::FakePasteboard::Contents offer;
+    offer.string = text;
+    offer.html = html;
+    pasteboard.offer(offer);
+    const std::unique_ptr<PasteboardContents> contents = pasteboard.contents();
+
+    probe.started(html.size());
+    const std::optional<ClipboardItem> item = captureItem(*contents);
+    if (item)
+        detailsOf(*item); // the paste offer among them
+    const bool rich = item && item->rtfData;
+    probe.finished(rich ? item->rtfData->size() : 0, rich ? "RTF" : "no rich form");
+}
+
 // ---- 4. Deeply nested HTML -----------------------------------------------------------------
 
 // d elements each inside the last, as HTML with a plain-text flavour beside it, captured.
@@ -224,19 +241,7 @@ void measureDeepHtml(qsizetype d, const QByteArray &tag, Probe &probe) {
     html += "deep";
     for (qsizetype i = 0; i < d; ++i)
         html += "</" + tag + '>';
-    tqtest::FakePasteboard pasteboard;
-    tqtest::FakePasteboard::Contents offer;
-    offer.string = QStringLiteral("deep");
-    offer.html = html;
-    pasteboard.offer(offer);
-    const std::unique_ptr<PasteboardContents> contents = pasteboard.contents();
-
-    probe.started(html.size());
-    const std::optional<ClipboardItem> item = captureItem(*contents);
-    if (item)
-        detailsOf(*item); // on the capture worker too: the paste offer among them
-    const bool rich = item && item->rtfData;
-    probe.finished(rich ? item->rtfData->size() : 0, rich ? "RTF" : "no rich form");
+    captureHtml(QStringLiteral("deep"), html, probe);
 }
 
 void measureDeepBold(qsizetype d, Probe &probe) {
@@ -255,19 +260,7 @@ void measureBareParagraphs(qsizetype bytes, Probe &probe) {
     html.reserve(bytes + 3);
     while (html.size() < bytes)
         html += "<p>";
-    tqtest::FakePasteboard pasteboard;
-    tqtest::FakePasteboard::Contents offer;
-    offer.string = QStringLiteral("paragraphs");
-    offer.html = html;
-    pasteboard.offer(offer);
-    const std::unique_ptr<PasteboardContents> contents = pasteboard.contents();
-
-    probe.started(html.size());
-    const std::optional<ClipboardItem> item = captureItem(*contents);
-    if (item)
-        detailsOf(*item); // on the capture worker too: the paste offer among them
-    const bool rich = item && item->rtfData;
-    probe.finished(rich ? item->rtfData->size() : 0, rich ? "RTF" : "no rich form");
+    captureHtml(QStringLiteral("paragraphs"), html, probe);
 }
 
 // ---- 6. Alternating bold pasted back -------------------------------------------------------

@@ -20,6 +20,16 @@ bool isLineBreak(QChar c) {
            u == 0x2029;
 }
 
+QStringView trimmedView(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isWhitespaceOrNewline(text.at(begin)))
+        ++begin;
+    while (end > begin && isWhitespaceOrNewline(text.at(end - 1)))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
 bool setError(QString *error, const QString &message) {
     if (error)
         *error = message;
@@ -69,31 +79,22 @@ bool isWhitespaceOrNewline(QChar c) {
 }
 
 QString trimmedWhitespaceAndNewlines(const QString &text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isWhitespaceOrNewline(text.at(begin)))
-        ++begin;
-    while (end > begin && isWhitespaceOrNewline(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
+    // By mid(): a text with nothing to trim is shared, not copied.
+    const QStringView trimmed = trimmedView(text);
+    return text.mid(trimmed.data() - text.constData(), trimmed.size());
 }
 
 QString ClipboardItem::preview() const {
-    const QStringView head = QStringView(text).first(std::min(text.size(), previewScan));
-    qsizetype begin = 0;
-    qsizetype end = head.size();
-    while (begin < end && isWhitespaceOrNewline(head.at(begin)))
-        ++begin;
-    while (end > begin && isWhitespaceOrNewline(head.at(end - 1)))
-        --end;
+    const QStringView head =
+        trimmedView(QStringView(text).first(std::min(text.size(), previewScan)));
     // After the trim the first piece between line breaks is the first non-empty one.
-    qsizetype stop = begin;
-    while (stop < end && !isLineBreak(head.at(stop)))
+    qsizetype stop = 0;
+    while (stop < head.size() && !isLineBreak(head.at(stop)))
         ++stop;
-    qsizetype length = std::min(stop - begin, maxPreviewLength);
-    if (length < stop - begin && head.at(begin + length - 1).isHighSurrogate())
+    qsizetype length = std::min(stop, maxPreviewLength);
+    if (length < stop && head.at(length - 1).isHighSurrogate())
         --length; // never half a character
-    return text.mid(begin, length);
+    return head.first(length).toString();
 }
 
 std::optional<ClipboardItem> ClipboardItem::fromJson(const QJsonObject &object, QString *error) {

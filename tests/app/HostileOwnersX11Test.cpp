@@ -173,7 +173,7 @@ TEST_F(HostileOwners, CostlyContentStaysBounded) {
     for (int i = 0; i < 80; ++i)
         textChunks += pngChunk("zTXt", inflating);
     const QByteArray marks =
-        (u'a' + QString(70'000, u'\u0301') + QString(70'000, u'\u0316')).toUtf8();
+        (u'a' + QString(80'000, u'\u0301') + QString(80'000, u'\u0316')).toUtf8();
     const auto nested = [](const QByteArray &tag, int depth) {
         return ('<' + tag + '>').repeated(depth) + "page" + ("</" + tag + '>').repeated(depth);
     };
@@ -198,7 +198,7 @@ TEST_F(HostileOwners, CostlyContentStaysBounded) {
           {}},
          "image",
          false},
-        {"70,000 combining marks of two classes",
+        {"80,000 combining marks of two classes",
          {OwnerBehaviour::Answers, {{"UTF8_STRING", marks}}, {}},
          "text",
          false},
