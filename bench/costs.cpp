@@ -7,9 +7,11 @@
 //
 // Each measure* function does what the program does with such a copy today, through the
 // program's own functions; it is the one place to change when those change.
+#include "BenchHistory.h"
 #include "history/ClipboardItem.h"
 #include "history/ClipboardMonitor.h"
 #include "history/ContentKey.h"
+#include "history/HistoryTestSupport.h"
 #include "history/ItemDetails.h"
 #include "history/PasteboardCapture.h"
 #include "history/PasteboardWriter.h"
@@ -104,27 +106,11 @@ private:
     rusage m_start{};
 };
 
-// The history as the program builds it, over a fake pasteboard.
-struct History {
-    tqtest::FakePasteboard pasteboard;
-    AppSettings settings{std::make_unique<MemoryDefaultsStore>()};
-    QTemporaryDir pinsDir;
-    PinStore pinStore{pinsDir.path()};
-    ClipboardMonitor monitor{pasteboard, settings, pinStore};
-};
+using bench::History;
 
 // ---- 1. A PNG whose compressed text chunks inflate far beyond the file --------------------
 
-QByteArray pngChunk(const char (&type)[5], const QByteArray &body) {
-    QByteArray chunk(4, '\0');
-    qToBigEndian<quint32>(quint32(body.size()), chunk.data());
-    chunk += QByteArrayView(type, 4);
-    chunk += body;
-    const auto *typed = reinterpret_cast<const Bytef *>(chunk.constData() + 4);
-    QByteArray crc(4, '\0');
-    qToBigEndian<quint32>(quint32(crc32(0, typed, uInt(body.size() + 4))), crc.data());
-    return chunk + crc;
-}
+using tqtest::pngChunk;
 
 // An 8×8 picture with k zTXt chunks before its pixels; each is about 7.7 KB of zlib stream that
 // inflates to just under libpng's 8 MB limit for one chunk, so none of them is refused. The text

@@ -10,6 +10,7 @@
 #include "support/FakePasteboard.h"
 #include "support/MemoryDefaultsStore.h"
 
+#include "BenchHistory.h"
 #include "LargePage.h"
 
 #include <QBuffer>
@@ -28,16 +29,7 @@
 
 namespace {
 
-using MemoryDefaults = MemoryDefaultsStore;
-
-// The monitor with its collaborators, as the program builds it.
-struct History {
-    tqtest::FakePasteboard pasteboard;
-    AppSettings settings{std::make_unique<MemoryDefaults>()};
-    QTemporaryDir pinsDir;
-    PinStore pinStore{pinsDir.path()};
-    ClipboardMonitor monitor{pasteboard, settings, pinStore};
-};
+using bench::History;
 
 // About a million characters of prose; mixed adds accented Latin, Greek and CJK.
 QString megabyteText(int seed, bool mixed) {
