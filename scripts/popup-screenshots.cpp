@@ -116,23 +116,32 @@ int main(int argc, char **argv) {
         press(controller, Qt::Key_Down);
     save(controller.panel(), QStringLiteral("scrolled-to-end"));
 
-    // The settings window, with auto-paste working and not, idle and recording.
+    // The settings window, with auto-paste working and not, idle and recording; at the default
+    // font and at one 2 points larger, as a desktop's font setting gives.
     HotKeyManager hotKeys(std::make_unique<tqtest::FakeHotKeyGrab>());
     tqtest::FakeLoginItem loginItem;
     AutoPasteHelp help(workspace);
-    for (const bool trusted : {true, false}) {
-        poster.trusted = trusted;
-        SettingsWindowController window(
-            [&] {
-                return std::make_unique<SettingsView>(history.settings, hotKeys, loginItem,
-                                                      autoPaste, help);
-            },
-            workspace);
-        window.show();
-        const QString suffix = trusted ? QStringLiteral("granted") : QStringLiteral("not-granted");
-        save(window.window(), QStringLiteral("settings-") + suffix);
-        window.window()->findChild<HotKeyRecorderView *>()->startRecording();
-        save(window.window(), QStringLiteral("settings-recording-") + suffix);
+    const QFont font = QApplication::font();
+    for (const double larger : {0.0, 2.0}) {
+        QFont sized = font;
+        sized.setPointSizeF(font.pointSizeF() + larger);
+        QApplication::setFont(sized);
+        for (const bool trusted : {true, false}) {
+            poster.trusted = trusted;
+            SettingsWindowController window(
+                [&] {
+                    return std::make_unique<SettingsView>(history.settings, hotKeys, loginItem,
+                                                          autoPaste, help);
+                },
+                workspace);
+            window.show();
+            const QString suffix =
+                (trusted ? QStringLiteral("granted") : QStringLiteral("not-granted")) +
+                (larger > 0 ? QStringLiteral("-larger-font") : QString());
+            save(window.window(), QStringLiteral("settings-") + suffix);
+            window.window()->findChild<HotKeyRecorderView *>()->startRecording();
+            save(window.window(), QStringLiteral("settings-recording-") + suffix);
+        }
     }
     return 0;
 }

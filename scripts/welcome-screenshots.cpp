@@ -130,10 +130,8 @@ void saveGuide(const GuideShot &shot) {
     tqtest::FakeLoginItem loginItem;
     tqtest::FakeWorkspace workspace;
     AppSettings settings(std::make_unique<MemoryDefaultsStore>());
-    if (shot.customShortcut) {
-        settings.setHotKeyCode(3); // F
-        settings.setHotKeyModifiers(4096 | 2048);
-    }
+    if (shot.customShortcut)
+        settings.setHotKey(3, 4096 | 2048); // F
     AutoPaste autoPaste(keys);
     AutoPasteHelp help(workspace);
     if (shot.sandboxed)

@@ -1,5 +1,6 @@
 #include "settings/AppSettings.h"
 
+#include "hotkey/KeyCodeTranslation.h"
 #include "hotkey/ShortcutFormat.h"
 #include "platform/DefaultsStore.h"
 #include "platform/LogQuote.h"
@@ -124,6 +125,9 @@ AppSettings::AppSettings(std::unique_ptr<DefaultsStore> store, QObject *parent)
             logInvalid(kHotKeyCodeKey, storedCode, QStringLiteral("is not a number"), fallback);
         } else if (!fitsUnsigned32(code)) {
             logInvalid(kHotKeyCodeKey, storedCode, QStringLiteral("is out of range"), fallback);
+        } else if (!evdevKeyCode(quint32(code.value))) {
+            // It would show as "key N" and grab nothing.
+            logInvalid(kHotKeyCodeKey, storedCode, QStringLiteral("names no key"), fallback);
         } else if (modifiers.isNumber && !fitsUnsigned32(modifiers)) {
             logInvalid(kHotKeyModifiersKey, storedModifiers, QStringLiteral("is out of range"),
                        fallback);
@@ -178,19 +182,12 @@ void AppSettings::makeShared() {
     g_shared = this;
 }
 
-void AppSettings::setHotKeyCode(quint32 code) {
+void AppSettings::setHotKey(quint32 code, quint32 modifiers) {
     Q_EMIT willChange();
     m_hotKeyCode = code;
-    m_store->setValue(kHotKeyCodeKey, qlonglong(code));
-    Q_EMIT changed();
-    if (onHotKeyChange)
-        onHotKeyChange();
-}
-
-void AppSettings::setHotKeyModifiers(quint32 modifiers) {
-    Q_EMIT willChange();
     m_hotKeyModifiers = modifiers;
     m_store->setValue(kHotKeyModifiersKey, qlonglong(modifiers));
+    m_store->setValue(kHotKeyCodeKey, qlonglong(code));
     Q_EMIT changed();
     if (onHotKeyChange)
         onHotKeyChange();

@@ -26,12 +26,14 @@ public:
     void makeShared();
 
     // The key's place on a US keyboard (9 is V; hotkey/KeyCodeTranslation.h maps it to the key).
+    // A stored code that names no key reads as the default shortcut.
     quint32 hotKeyCode() const { return m_hotKeyCode; }
-    void setHotKeyCode(quint32 code);
     // Bits of ShortcutModifier (hotkey/ShortcutFormat.h): Super 256, Shift 512, Alt 2048, Ctrl
     // 4096.
     quint32 hotKeyModifiers() const { return m_hotKeyModifiers; }
-    void setHotKeyModifiers(quint32 modifiers);
+    // Key code and mask are one shortcut, assigned and stored together: a key with the old mask
+    // would be a combination nobody chose, grabbed for a moment.
+    void setHotKey(quint32 code, quint32 modifiers);
     bool hasSeenWelcome() const { return m_hasSeenWelcome; }
     void setHasSeenWelcome(bool seen);
     qint64 retentionMinutes() const { return m_retentionMinutes; }
@@ -43,7 +45,7 @@ public:
     QString hotKeyDisplay() const;
     bool isDefaultHotKey() const;
 
-    // Called after the shortcut's key code or mask was assigned.
+    // Called after the shortcut was assigned.
     std::function<void()> onHotKeyChange;
     // Called after the retention time was assigned.
     std::function<void()> onRetentionChange;

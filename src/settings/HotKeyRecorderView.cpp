@@ -112,15 +112,21 @@ void HotKeyRecorderView::stopRecording() {
 }
 
 bool HotKeyRecorderView::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() == QEvent::ShortcutOverride) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::KeyRelease)
+        return QWidget::eventFilter(watched, event);
+    // Only keys sent to this window: another one's (an open menu's) stay theirs. Its QWindow,
+    // no widget, hands each key on to the focus widget, where it is taken.
+    const auto *receiver = qobject_cast<const QWidget *>(watched);
+    if (!receiver || receiver->window() != window())
+        return false;
+    if (type == QEvent::ShortcutOverride) {
         // Claimed, so that no shortcut of the program's own fires; the press follows.
         event->accept();
         return true;
     }
-    if (event->type() == QEvent::KeyRelease)
+    if (type == QEvent::KeyRelease)
         return true;
-    if (event->type() != QEvent::KeyPress)
-        return QWidget::eventFilter(watched, event);
     const auto &key = static_cast<const QKeyEvent &>(*event);
     const std::optional<quint32> code = shortcutKeyCode(int(key.nativeScanCode()) - kEvdevOffset);
     if (isCancel(key, code)) {
@@ -130,13 +136,20 @@ bool HotKeyRecorderView::eventFilter(QObject *watched, QEvent *event) {
     const quint32 mask = carbonModifiers(key.modifiers());
     if (mask == 0 || !code)
         return true;
-    // Recording ends first, so that each assignment below registers the grab normally.
+    // Recording ends first, so that storing the shortcut registers it as any change does.
     m_isRecording = false;
     qApp->removeEventFilter(this);
-    m_settings.setHotKeyModifiers(mask);
-    m_settings.setHotKeyCode(*code);
+    m_settings.setHotKey(*code, mask);
     refresh();
     return true;
+}
+
+bool HotKeyRecorderView::event(QEvent *event) {
+    // Another program has the keyboard now: no key of the recording can come, and the released
+    // shortcut would be missing from the whole desktop meanwhile.
+    if (event->type() == QEvent::WindowDeactivate)
+        stopRecording();
+    return QWidget::event(event);
 }
 
 void HotKeyRecorderView::hideEvent(QHideEvent *event) {

@@ -7,11 +7,12 @@ class HotKeyManager;
 class QPushButton;
 
 // Shows the global shortcut and records a new one by pressing it. While recording, every key
-// press that reaches the program is taken by an application-wide filter and none reaches a
-// window: Escape cancels; a key with none of Super, Shift, Alt and Ctrl (or one the shortcut
-// cannot name) is passed over; any other becomes the shortcut (the mask is stored first, then
-// the key). The global grab is released meanwhile, or pressing the current shortcut would open
-// the popup instead of being recorded. Hiding the view cancels a recording.
+// press sent to the view's window is taken and reaches no widget (keys for the program's other
+// windows, such as an open menu, are left alone): Escape cancels; a key with none of Super,
+// Shift, Alt and Ctrl (or one the shortcut cannot name) is passed over; any other becomes the
+// shortcut. The global grab is released meanwhile, or pressing the current shortcut would open
+// the popup instead of being recorded. Hiding the view or its window losing activation cancels
+// a recording, and the stored shortcut is grabbed again.
 class HotKeyRecorderView : public QWidget {
     Q_OBJECT
 public:
@@ -31,6 +32,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:

@@ -50,7 +50,10 @@ public:
         auto *layout = new QHBoxLayout(row);
         layout->setContentsMargins(0, 4, 0, 4);
         layout->setSpacing(8);
-        layout->addWidget(new QLabel(label, row), 1);
+        // A label wraps rather than squeeze its control, whatever the desktop's font size.
+        auto *text = new QLabel(label, row);
+        text->setWordWrap(true);
+        layout->addWidget(text, 1);
         control->setParent(row);
         control->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         layout->addWidget(control, 0, Qt::AlignVCenter | Qt::AlignRight);
@@ -98,6 +101,9 @@ private:
 };
 
 FormGroup *addSection(QVBoxLayout *form, const QString &title, QWidget *parent) {
+    // Between sections only: below the last one, the space is left to a larger font.
+    if (form->count() > 0)
+        form->addSpacing(14);
     auto *heading = new QLabel(title, parent);
     QFont bold = heading->font();
     bold.setWeight(QFont::DemiBold);
@@ -107,7 +113,6 @@ FormGroup *addSection(QVBoxLayout *form, const QString &title, QWidget *parent) 
     form->addSpacing(6);
     auto *group = new FormGroup(parent);
     form->addWidget(group);
-    form->addSpacing(14);
     return group;
 }
 
@@ -149,7 +154,7 @@ SettingsView::SettingsView(AppSettings &settings, HotKeyManager &hotKeys, LoginI
     statusLayout->addWidget(m_permissionStatus, 0, Qt::AlignVCenter);
     statusLayout->addWidget(m_helpButton, 0, Qt::AlignVCenter);
     FormGroup *permissions = addSection(form, QStringLiteral("Permissions"), this);
-    permissions->addRow(QStringLiteral("Accessibility (auto-paste)"), status);
+    permissions->addRow(QStringLiteral("Auto-paste"), status);
     m_permissionNote->setText(
         QStringLiteral("Without this, items are still copied \u2014 paste them yourself with "
                        "Ctrl+V. Auto-paste needs the XTEST extension of your X session."));

@@ -3,9 +3,30 @@
 #include "platform/Workspace.h"
 #include "settings/SettingsView.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
+
+namespace {
+
+// Titled and closable only: no minimising, no resizing.
+class SettingsWindow : public QWidget {
+public:
+    SettingsWindow()
+        : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                               Qt::CustomizeWindowHint) {}
+
+protected:
+    // A close that Qt accepts also destroys the X window, and the next show would map a new
+    // one: the close button only hides.
+    void closeEvent(QCloseEvent *event) override {
+        event->ignore();
+        hide();
+    }
+};
+
+} // namespace
 
 SettingsWindowController::SettingsWindowController(ViewFactory makeView, Workspace &workspace)
     : m_makeView(std::move(makeView))
@@ -15,10 +36,7 @@ SettingsWindowController::~SettingsWindowController() = default;
 
 void SettingsWindowController::show() {
     if (!m_window) {
-        // Titled and closable only: no minimising, no resizing.
-        m_window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint |
-                                                          Qt::WindowCloseButtonHint |
-                                                          Qt::CustomizeWindowHint);
+        m_window = std::make_unique<SettingsWindow>();
         m_window->setWindowTitle(QStringLiteral("Tallowquill Settings"));
         auto *layout = new QVBoxLayout(m_window.get());
         layout->setContentsMargins(0, 0, 0, 0);

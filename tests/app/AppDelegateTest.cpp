@@ -62,9 +62,7 @@ TEST_F(AppDelegateTest, MenuTitlesFollowTheShortcut) {
     EXPECT_EQ(action(QStringLiteral("Quit Tallowquill"))->shortcut(),
               QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    settings.setHotKeyModifiers(4096 + 2048);
-    EXPECT_EQ(delegate.historyMenuItem()->text(), QStringLiteral("Show Clipboard History  (⌃⌥V)"));
-    settings.setHotKeyCode(49);
+    settings.setHotKey(49, 4096 + 2048);
     EXPECT_EQ(delegate.historyMenuItem()->text(),
               QStringLiteral("Show Clipboard History  (⌃⌥Space)"));
 }

@@ -74,9 +74,15 @@ TEST_F(Tallowquill, LatestCopyIsListedAndOutlivesItsOwner) {
     EXPECT_EQ(program.recorded().size(), 1) << program.log.constData();
 }
 
-// From the tray menu to a new shortcut, as a person does it: the settings window records
-// Super+Shift+K, which then opens the popup while Super+Shift+V no longer does.
+// From the tray menu to a new shortcut, as a person does it under a window manager: a recording
+// that another program interrupts ends, so the shortcut still opens the popup; the close button
+// only hides the window, which the menu brings back; it records Super+Shift+K, which then opens
+// the popup while Super+Shift+V no longer does.
 TEST_F(Tallowquill, SettingsRecordsANewShortcut) {
+    QProcess openbox; // its startup command runs once it manages windows
+    openbox.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable"),
+                                              QStringLiteral("--startup"), QStringLiteral("echo")});
+    ASSERT_TRUE(waitFor([&] { return openbox.canReadLine(); })) << "openbox is missing";
     QProcess tray;
     tray.start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"),
                                           QStringLiteral("--align"), QStringLiteral("left")});
@@ -93,9 +99,33 @@ TEST_F(Tallowquill, SettingsRecordsANewShortcut) {
         return !settings.isEmpty();
     }));
     // "Change…", at the right of the first row.
+    const QStringList change{
+        QStringLiteral("mousemove"), QStringLiteral("--window"), QString::fromLatin1(settings),
+        QStringLiteral("380"),       QStringLiteral("58"),       QStringLiteral("click"),
+        QStringLiteral("1")};
+    xdotool(change);
+    QProcess other;
+    other.start(QStringLiteral("xmessage"), {QStringLiteral("-title"), QStringLiteral("Other"),
+                                             QStringLiteral("another program")});
+    ASSERT_TRUE(waitFor([] { return !windowNamed(QStringLiteral("Other")).isEmpty(); }));
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+             QString::fromLatin1(windowNamed(QStringLiteral("Other")))});
+    xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")});
+    EXPECT_TRUE(waitFor(popupShown));
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    other.kill();
+    other.waitForFinished();
+
+    // The close button, at the right end of openbox's title bar above the window.
     xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::fromLatin1(settings),
-             QStringLiteral("380"), QStringLiteral("58"), QStringLiteral("click"),
+             QStringLiteral("432"), QStringLiteral("-10"), QStringLiteral("click"),
              QStringLiteral("1")});
+    EXPECT_TRUE(
+        waitFor([] { return windowNamed(QStringLiteral("Tallowquill Settings")).isEmpty(); }));
+    ASSERT_TRUE(tqtest::chooseFromTrayMenu(icon, 3));
+    EXPECT_TRUE(
+        waitFor([&] { return windowNamed(QStringLiteral("Tallowquill Settings")) == settings; }));
+    xdotool(change);
     xdotool({QStringLiteral("key"), QStringLiteral("super+shift+k")});
     const QString conf = home + QStringLiteral("/.config/Tallowquill/Tallowquill.conf");
     ASSERT_TRUE(waitFor([&] {

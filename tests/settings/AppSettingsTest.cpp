@@ -53,7 +53,8 @@ TEST(AppSettingsLoading, StoredValuesAreReadAndBadOnesLogged) {
         {"hotKeyCode=0", {}, "hotKeyModifiers: (no value) is missing"},
         {"hotKeyModifiers=4096", {9, 768}, {}},
         {"hotKeyCode=49\nhotKeyModifiers=6912", {49, 6912}, {}},
-        {"hotKeyCode=4294967295\nhotKeyModifiers=4294967295", {4294967295u, 4294967295u}, {}},
+        {"hotKeyCode=122\nhotKeyModifiers=4294967295", {122, 4294967295u}, {}}, // F1, "key 122"
+        {"hotKeyCode=9999\nhotKeyModifiers=768", {}, "hotKeyCode: \"9999\" names no key"},
         {"hotKeyCode=2.9\nhotKeyModifiers=512\nretentionMinutes=59.99", {2, 512, false, 59}, {}},
         {"hasSeenWelcome=true\nretentionMinutes=0", {9, 768, true, 0}, {}},
         {"hasSeenWelcome=1", {9, 768, true}, {}},
@@ -129,18 +130,18 @@ TEST(AppSettingsAssignment, CallbacksSeeTheSavedValue) {
     settings.onHotKeyChange = [&] { note("hotKey", "hotKeyCode"); };
     settings.onRetentionChange = [&] { note("retention", "retentionMinutes"); };
 
-    settings.setHotKeyCode(49);
-    settings.setHotKeyModifiers(768);
+    settings.setHotKey(49, 6144);
+    settings.setHotKey(49, 6144);
     settings.setRetentionMinutes(15);
     settings.setHasSeenWelcome(true);
     EXPECT_EQ(seen, (QStringList{QStringLiteral("will 9/768 120 saved "),
-                                 QStringLiteral("hotKey 49/768 120 saved 49"),
-                                 QStringLiteral("will 49/768 120 saved 49"),
-                                 QStringLiteral("hotKey 49/768 120 saved 49"),
-                                 QStringLiteral("will 49/768 120 saved 49"),
-                                 QStringLiteral("retention 49/768 15 saved 15"),
-                                 QStringLiteral("will 49/768 15 saved 49")}));
-    EXPECT_EQ(store.value(QStringLiteral("hotKeyModifiers")).toLongLong(), 768);
+                                 QStringLiteral("hotKey 49/6144 120 saved 49"),
+                                 QStringLiteral("will 49/6144 120 saved 49"),
+                                 QStringLiteral("hotKey 49/6144 120 saved 49"),
+                                 QStringLiteral("will 49/6144 120 saved 49"),
+                                 QStringLiteral("retention 49/6144 15 saved 15"),
+                                 QStringLiteral("will 49/6144 15 saved 49")}));
+    EXPECT_EQ(store.value(QStringLiteral("hotKeyModifiers")).toLongLong(), 6144);
     EXPECT_TRUE(store.value(QStringLiteral("hasSeenWelcome")).toBool());
 }
 
@@ -172,18 +173,17 @@ TEST(AppSettingsFile, ValuesSurviveARestart) {
     qputenv("XDG_CONFIG_HOME", configHome.toLocal8Bit());
     {
         AppSettings settings(std::make_unique<QSettingsDefaultsStore>());
-        settings.setHotKeyCode(4294967295u);
-        settings.setHotKeyModifiers(6144);
+        settings.setHotKey(122, 6144);
         settings.setHasSeenWelcome(true);
         settings.setRetentionMinutes(0);
         const QByteArray onDisk =
             tqtest::readFile(configHome + QStringLiteral("/Tallowquill/Tallowquill.conf"));
-        for (const char *line : {"hotKeyCode=4294967295", "hotKeyModifiers=6144",
-                                 "hasSeenWelcome=true", "retentionMinutes=0"})
+        for (const char *line : {"hotKeyCode=122", "hotKeyModifiers=6144", "hasSeenWelcome=true",
+                                 "retentionMinutes=0"})
             EXPECT_TRUE(onDisk.contains(line)) << line << " missing from\n" << onDisk.constData();
     }
     AppSettings restarted(std::make_unique<QSettingsDefaultsStore>());
-    expectLoaded(restarted, {4294967295u, 6144, true, 0});
+    expectLoaded(restarted, {122, 6144, true, 0});
     EXPECT_FALSE(QFile::exists(configFile()));
     tqtest::resetHome();
 }

@@ -10,9 +10,11 @@
 #include "support/FakeLoginItem.h"
 #include "support/FakeWorkspace.h"
 #include "support/MemoryDefaultsStore.h"
+#include "support/TestEnvironment.h"
 #include "system/AutoPaste.h"
 #include "system/AutoPasteHelp.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -41,11 +43,11 @@ protected:
     }
 
     // A key pressed on the keyboard, as the X server reports it (key code = evdev + 8), sent
-    // to a text field of the program.
-    void press(Qt::Key key, int evdevCode, Qt::KeyboardModifiers modifiers = {}) {
+    // to a widget of the program.
+    void press(QWidget &to, Qt::Key key, int evdevCode, Qt::KeyboardModifiers modifiers = {}) {
         QKeyEvent event(QEvent::KeyPress, key, modifiers, quint32(evdevCode + 8), 0, 0,
                         key == Qt::Key_K ? QStringLiteral("k") : QString());
-        QCoreApplication::sendEvent(&target, &event);
+        QCoreApplication::sendEvent(&to, &event);
     }
     HotKeyRecorderView &recorder() { return *view->recorder(); }
 
@@ -61,9 +63,10 @@ protected:
     QLineEdit target;
 };
 
-// Recording takes the first key pressed with a modifier, mask first, and lets no key through;
-// Escape cancels; keys without a modifier (or one the shortcut cannot name) are passed over.
-// The global grab is released while recording and the stored shortcut held again after.
+// Recording takes the first key pressed in the settings window with a modifier, and lets no
+// key through there while keys for the program's other windows (an open menu) pass; Escape
+// cancels; keys without a modifier (or one the shortcut cannot name) are passed over. The global
+// grab is released while recording and held again after, grabbed once for a new shortcut.
 TEST_F(SettingsViewTest, RecorderStoresTheFirstCombination) {
     const struct {
         Qt::Key key;
@@ -74,36 +77,62 @@ TEST_F(SettingsViewTest, RecorderStoresTheFirstCombination) {
     } cases[] = {
         {Qt::Key_K, KEY_K, Qt::MetaModifier | Qt::ShiftModifier, 40, 768, "⌘⇧K"},
         {Qt::Key_Space, KEY_SPACE, Qt::ControlModifier | Qt::AltModifier, 49, 6144, "⌃⌥Space"},
-        {Qt::Key_K, KEY_K, {}, 9, 768, "…"},
-        {Qt::Key_CapsLock, KEY_CAPSLOCK, {}, 9, 768, "…"},
-        {Qt::Key_Shift, KEY_LEFTSHIFT, Qt::ShiftModifier, 9, 768, "…"},
-        {Qt::Key_Escape, KEY_ESC, Qt::AltModifier, 9, 768, "⌘⇧V"},
+        {Qt::Key_K, KEY_K, {}, 37, 768, "…"},
+        {Qt::Key_CapsLock, KEY_CAPSLOCK, {}, 37, 768, "…"},
+        {Qt::Key_Shift, KEY_LEFTSHIFT, Qt::ShiftModifier, 37, 768, "…"},
+        {Qt::Key_Escape, KEY_ESC, Qt::AltModifier, 37, 768, "⌘⇧L"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.key << " " << c.modifiers.toInt());
-        settings.setHotKeyModifiers(768);
-        settings.setHotKeyCode(9);
+        settings.setHotKey(37, 768);
         recorder().startRecording();
         EXPECT_FALSE(grab->held().has_value());
-        QSignalSpy stored(&settings, &AppSettings::changed);
-        press(c.key, c.evdev, c.modifiers);
+        press(target, Qt::Key_K, KEY_K, Qt::MetaModifier | Qt::ShiftModifier);
+        EXPECT_EQ(target.text(), QStringLiteral("k"));
+        target.clear();
+        const int grabs = grab->grabs;
+        press(*view, c.key, c.evdev, c.modifiers);
         const bool recording = QString::fromUtf8(c.shown) == QStringLiteral("…");
         EXPECT_EQ(recorder().isRecording(), recording);
-        EXPECT_EQ(stored.count(), c.code == 9 ? 0 : 2);
         EXPECT_EQ(settings.hotKeyModifiers(), c.mask);
         EXPECT_EQ(settings.hotKeyCode(), c.code);
+        EXPECT_EQ(grab->grabs - grabs, recording ? 0 : 1);
         EXPECT_EQ(recorder().shownShortcut(), QString::fromUtf8(c.shown));
-        EXPECT_TRUE(target.text().isEmpty());
         // Hiding the window ends a recording; the filter goes and the grab comes back.
         view->hide();
         view->show();
         EXPECT_FALSE(recorder().isRecording());
-        press(Qt::Key_K, KEY_K);
-        EXPECT_EQ(target.text(), QStringLiteral("k"));
-        target.clear();
+        press(*view, Qt::Key_J, KEY_J, Qt::MetaModifier);
+        EXPECT_EQ(settings.hotKeyCode(), c.code);
         EXPECT_EQ(grab->held(),
-                  (FakeHotKeyGrab::Combination{c.code == 9 ? KEY_V : c.evdev, c.mask}));
+                  (FakeHotKeyGrab::Combination{c.code == 37 ? KEY_L : c.evdev, c.mask}));
     }
+}
+
+// Every control gets at least its natural size and every label its lines, at the default font
+// and at one 2 points larger, as a desktop's font setting gives; recording, the button is wider.
+TEST_F(SettingsViewTest, NothingIsSqueezed) {
+    const QFont font = QApplication::font();
+    for (const int larger : {0, 2}) {
+        for (const bool trusted : {true, false}) {
+            QApplication::setFont(QFont(font.family(), font.pointSize() + larger));
+            poster.trusted = trusted;
+            SettingsView shown(settings, hotKeys, loginItem, autoPaste, help);
+            shown.show();
+            shown.recorder()->startRecording();
+            waitFor([&] { return shown.recorder()->size() == shown.recorder()->sizeHint(); });
+            for (const QWidget *w : shown.findChildren<QWidget *>()) {
+                const auto *label = qobject_cast<const QLabel *>(w);
+                const QSize needed = label && label->wordWrap()
+                                         ? QSize(0, label->heightForWidth(w->width()))
+                                         : w->sizeHint();
+                EXPECT_TRUE(w->layout() || !w->isVisible() ||
+                            (w->width() >= needed.width() && w->height() >= needed.height()))
+                    << larger << trusted << w->metaObject()->className();
+            }
+        }
+    }
+    QApplication::setFont(font);
 }
 
 // The words for a time, the eleven choices, and a time set by hand shown without a new choice.

@@ -21,6 +21,7 @@ public:
     bool grab(int evdevCode, Qt::KeyboardModifiers keys) override {
         const quint32 modifiers = carbonModifiers(keys);
         ungrab();
+        ++grabs;
         if (refuses)
             return false;
         m_held = Combination{evdevCode, modifiers};
@@ -30,6 +31,8 @@ public:
 
     // Another program holds every combination.
     bool refuses = false;
+    // Grabs asked for so far, refused ones too.
+    int grabs = 0;
 
     void press() {
         if (m_held && onPressed)

@@ -200,8 +200,7 @@ TEST_F(Guide, StepTexts) {
         EXPECT_TRUE(!open->isProminent() && reveal->isProminent());
     }
 
-    settings.setHotKeyCode(3); // F
-    settings.setHotKeyModifiers(4096 | 2048);
+    settings.setHotKey(3, 4096 | 2048); // F
     make(true);
     EXPECT_TRUE(texts().contains(QStringLiteral("[⌃⌥F]")));
     EXPECT_FALSE(texts().contains(QStringLiteral("[Ctrl]")));
