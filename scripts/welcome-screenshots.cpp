@@ -1,7 +1,7 @@
 // Pictures of the guide, every step and variant, and of its drawings and controls, for people
-// to look at: run by
-// scripts/welcome-screenshots, which gives it a private X server. Writes PNGs to the folder named
-// by its first argument, each in a light and a dark palette.
+// to look at: run by scripts/welcome-screenshots, which gives it a private X server. Writes PNGs
+// to the folder named by its first argument, each in a light and a dark palette. With
+// --screen FILE it saves the whole screen instead (scripts/welcome-desktop-screenshots).
 #include "settings/AppSettings.h"
 #include "support/FakeKeyPoster.h"
 #include "support/FakeLoginItem.h"
@@ -23,6 +23,7 @@
 #include <QHBoxLayout>
 #include <QList>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -245,6 +246,11 @@ void saveAll() {
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
+    // For scripts/welcome-desktop-screenshots: the whole screen as it is, into one file.
+    if (argc > 2 && qstrcmp(argv[1], "--screen") == 0) {
+        const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+        return screen.save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
     g_folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("welcome-screenshots");
     QDir().mkpath(g_folder);
 

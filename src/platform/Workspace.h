@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,11 @@ public:
 
     // Marks a created, not yet shown window to appear on every workspace.
     virtual void showOnAllWorkspaces(WindowId window) = 0;
+
+    // The widths of the frame the window manager will draw around a created, not yet shown
+    // window, asked of it beforehand; none when no window manager runs or it does not say.
+    // May wait a moment for the answer.
+    virtual QMargins frameExtents(WindowId window) = 0;
 
     // The pointer in Qt's global, top-left based coordinates.
     virtual QPoint pointerPosition() const = 0;

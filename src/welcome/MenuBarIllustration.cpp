@@ -41,9 +41,10 @@ double contentWidth() {
     const double battery =
         WelcomeStyle::textWidth(font, kBatteryText) + kBatterySpacing + kStatusPoints;
     const double symbols = static_cast<double>(statusSymbols().size()) * kStatusPoints;
-    const double items = 2.0 + static_cast<double>(statusSymbols().size());
+    // Between the icon, the battery, each symbol and the clock.
+    const double gaps = 2.0 + static_cast<double>(statusSymbols().size());
     return icon + battery + symbols + WelcomeStyle::textWidth(font, kClockText) +
-           items * kItemSpacing;
+           gaps * kItemSpacing;
 }
 
 } // namespace
@@ -85,8 +86,9 @@ MenuBarIllustration::Layout MenuBarIllustration::layout() const {
     const auto square = [middle](double left, double side) {
         return QRectF(left, middle - side / 2, side, side);
     };
-    // A flexible space comes first: everything sits at the panel's right end.
-    double x = layout.bar.right() - kBarPadding - contentWidth() + kItemSpacing;
+    // A flexible space comes first: everything sits at the panel's right end, the clock ending
+    // at the padding.
+    double x = layout.bar.right() - kBarPadding - contentWidth();
     layout.icon = square(x, kIconPoints + 2 * kIconPadding);
     x = layout.icon.right() + kItemSpacing;
     layout.batteryText =

@@ -5,6 +5,7 @@
 #include "settings/Retention.h"
 #include "settings/SwitchButton.h"
 #include "welcome/AccessibilityPaneIllustration.h"
+#include "welcome/BalancedLabel.h"
 #include "welcome/DragToAccessibilityIllustration.h"
 #include "welcome/GuideButton.h"
 #include "welcome/KeyCap.h"
@@ -42,20 +43,24 @@ public:
     }
 };
 
+QLabel *styled(QLabel *label, double points, QFont::Weight weight, const QColor &colour) {
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setFont(font(points, weight));
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, colour);
+    label->setPalette(colours);
+    return label;
+}
+
 QLabel *label(const QString &text, double points, QWidget *parent,
               QFont::Weight weight = QFont::Normal, const QColor &colour = primary(),
               bool markdown = false) {
     auto *result = new WrapLabel(parent);
-    result->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Only the guide's own fixed texts are read as rich text; run-time values stay plain.
     result->setTextFormat(markdown ? Qt::RichText : Qt::PlainText);
     result->setText(markdown ? richText(text) : text);
-    result->setFont(font(points, weight));
     result->setWordWrap(true);
-    QPalette colours = result->palette();
-    colours.setColor(QPalette::WindowText, colour);
-    result->setPalette(colours);
-    return result;
+    return styled(result, points, weight, colour);
 }
 
 QLabel *marked(const QString &text, double points, QWidget *parent,
@@ -155,9 +160,10 @@ void stepHeader(QVBoxLayout *column, QWidget *parent, const QString &title, cons
     header->setSpacing(6);
     auto *row = new QHBoxLayout;
     row->setSpacing(9);
-    auto *titleLabel = label(title, 20, parent, QFont::DemiBold);
     // One line unless something beside the header leaves too little room.
-    titleLabel->setWordWrap(wrapTitle);
+    QLabel *titleLabel = wrapTitle ? new BalancedLabel(title, parent) : new QLabel(title, parent);
+    titleLabel->setTextFormat(Qt::PlainText);
+    styled(titleLabel, 20, QFont::DemiBold, primary());
     row->addWidget(titleLabel, wrapTitle ? 1 : 0, Qt::AlignVCenter);
     if (!arrow.isEmpty())
         row->addWidget(new Symbol(arrow, 18, accent(), parent), 0, Qt::AlignVCenter);
@@ -251,9 +257,9 @@ void statusCard(QVBoxLayout *column, QWidget *parent, bool granted) {
                    0, Qt::AlignVCenter);
     auto *texts = new QVBoxLayout;
     texts->setSpacing(2);
-    texts->addWidget(label(granted ? QStringLiteral("Accessibility is on")
-                                   : QStringLiteral("Accessibility is off"),
-                           13, card, QFont::DemiBold));
+    texts->addWidget(
+        label(granted ? QStringLiteral("Auto-paste is on") : QStringLiteral("Auto-paste is off"),
+              13, card, QFont::DemiBold));
     texts->addWidget(
         label(granted ? QStringLiteral("Tallowquill can paste straight into the app you're using.")
                       : QStringLiteral("Tallowquill can copy, but can't paste for you yet."),
@@ -343,11 +349,9 @@ Controls addAccessibilityStep(QVBoxLayout *column, QWidget *parent, const State 
                                           QStringLiteral("folder"), state.openedSettings, parent);
         column->addWidget(controls.reveal);
     }
-    column->addWidget(label(sandboxed ? QStringLiteral("With both windows open:")
-                                      : QStringLiteral("Then, in the window that opens:"),
-                            12, parent, QFont::Medium, secondary()));
-    using Highlight = AccessibilityPaneIllustration::Highlight;
     if (sandboxed) {
+        column->addWidget(label(QStringLiteral("With both windows open:"), 12, parent,
+                                QFont::Medium, secondary()));
         column->addWidget(new DragToAccessibilityIllustration(140, 12, parent));
         numberedSteps(column, parent,
                       {QStringLiteral("**Drag Tallowquill** from the Files window onto the list "
@@ -363,7 +367,8 @@ Controls addAccessibilityStep(QVBoxLayout *column, QWidget *parent, const State 
                                  parent, QFont::DemiBold));
         trouble->addWidget(marked(QStringLiteral("You can add it with the **+** button instead:"),
                                   12, parent, secondary()));
-        trouble->addWidget(new AccessibilityPaneIllustration(Highlight::plusButton, 30, parent));
+        trouble->addWidget(new AccessibilityPaneIllustration(
+            AccessibilityPaneIllustration::Highlight::plusButton, 30, parent));
         numberedSteps(trouble, parent,
                       {QStringLiteral("Click the **+** button underneath the list."),
                        QStringLiteral("Choose **Applications** on the left, click "
@@ -371,7 +376,7 @@ Controls addAccessibilityStep(QVBoxLayout *column, QWidget *parent, const State 
                        QStringLiteral("Switch Tallowquill **on** if it isn't already.")});
         column->addLayout(trouble);
     } else {
-        column->addWidget(new AccessibilityPaneIllustration(Highlight::existingRow, 30, parent));
+        // What the button opens is the help page, not a list with a switch to point at.
         numberedSteps(column, parent,
                       {QStringLiteral("Open the help page with the button above and follow the "
                                       "steps for your session."),
@@ -397,7 +402,7 @@ Controls addBasicsStep(QVBoxLayout *column, QWidget *parent, const State &state)
         row->setContentsMargins(7, 4, 7, 4);
         row->setSpacing(4);
         row->addWidget(new Symbol(QStringLiteral("checkmark.circle.fill"), 10, green(), badge));
-        auto *text = label(QStringLiteral("Accessibility On"), 10.5, badge, QFont::Medium, green());
+        auto *text = label(QStringLiteral("Auto-Paste On"), 10.5, badge, QFont::Medium, green());
         text->setWordWrap(false);
         row->addWidget(text);
         badge->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -5,9 +5,9 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
-#include <QPropertyAnimation>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 #include <QWindow>
 
 #include <algorithm>
@@ -57,19 +57,22 @@ QList<ScreenArea> currentScreens() {
 
 } // namespace
 
-std::optional<QPoint> welcomeWindowOrigin(const QList<ScreenArea> &screens, int primary,
-                                          std::optional<QRect> iconFrame, QSize frameSize) {
+std::optional<QRect> welcomeWindowArea(const QList<ScreenArea> &screens, int primary,
+                                       std::optional<QRect> iconFrame) {
     if (screens.isEmpty())
         return std::nullopt;
     int chosen = screenHolding(screens, iconFrame);
     if (chosen < 0)
         chosen = primary >= 0 && primary < screens.size() ? primary : 0;
-    const QRect area = screens[chosen].available;
+    return screens[chosen].available;
+}
+
+QRect welcomeWindowFrame(const QRect &area, QSize frameSize) {
     const int margin = WelcomeWindowController::margin;
+    const int height = std::min(frameSize.height(), area.height() - 2 * margin);
     const int right = area.x() + area.width();
-    const int bottom = area.y() + area.height();
-    return QPoint(std::max(area.left() + margin, right - frameSize.width() - margin),
-                  std::min(area.top() + margin, bottom - margin - frameSize.height()));
+    return {std::max(area.left() + margin, right - frameSize.width() - margin), area.top() + margin,
+            frameSize.width(), height};
 }
 
 bool iconInLowerHalf(const QList<ScreenArea> &screens, std::optional<QRect> iconFrame) {
@@ -121,15 +124,20 @@ void WelcomeWindowController::show() {
     layout->addWidget(m_view);
     // Titled and closable only: the user does not resize it, the guide does.
     window->setFixedSize(initialWidth, initialHeight);
-    window->winId(); // the native window exists from here on
-    m_workspace.showOnAllWorkspaces(Workspace::WindowId(window->winId()));
+    const auto id = Workspace::WindowId(window->winId()); // the native window exists from here on
+    m_workspace.showOnAllWorkspaces(id);
 
-    const QSize frame =
-        window->size() + (window->frameGeometry().size() - window->geometry().size());
+    // The corner rule is about the window as the user sees it, so it is placed by its frame,
+    // which the window manager describes before the window is shown.
+    m_frame = m_workspace.frameExtents(id);
     const int primary =
         static_cast<int>(QGuiApplication::screens().indexOf(QGuiApplication::primaryScreen()));
-    if (const std::optional<QPoint> origin = welcomeWindowOrigin(screens, primary, icon, frame))
-        window->move(*origin);
+    m_area = welcomeWindowArea(screens, primary, icon);
+    if (m_area) {
+        window->setFixedHeight(fittingHeight(initialHeight));
+        const QRect frame = welcomeWindowFrame(*m_area, window->size().grownBy(m_frame));
+        window->setGeometry(frame.marginsRemoved(m_frame));
+    }
     m_window = std::move(window);
     bringForward();
     m_view->setFocus();
@@ -167,18 +175,23 @@ void WelcomeWindowController::windowClosed() {
 void WelcomeWindowController::resizeContent(double height) {
     if (!m_window)
         return;
-    QRect target = m_window->geometry();
-    target.setHeight(qRound(height)); // the top edge and the width stay
-    // The height is fixed between resizes; the animation needs room to pass through.
-    const int from = m_window->height();
-    m_window->setMinimumHeight(std::min(from, target.height()));
-    m_window->setMaximumHeight(std::max(from, target.height()));
-    auto *animation = new QPropertyAnimation(m_window.get(), "geometry", m_window.get());
-    const QPointer<QWidget> window(m_window.get());
-    connect(animation, &QPropertyAnimation::finished, window,
-            [window, target] { window->setFixedHeight(target.height()); });
+    // Height alone changes: the top edge and the width stay.
+    auto *animation = new QVariantAnimation(m_window.get());
+    animation->setStartValue(m_window->height());
+    animation->setEndValue(fittingHeight(height));
     animation->setDuration(resizeMilliseconds);
-    animation->setEndValue(target);
     animation->setEasingCurve(QEasingCurve::InOutQuad);
+    // Fixed at every height it passes: a window manager frames a window that may be resized,
+    // even for a moment, with a grip that it keeps.
+    const QPointer<QWidget> window(m_window.get());
+    connect(animation, &QVariantAnimation::valueChanged, window,
+            [window](const QVariant &value) { window->setFixedHeight(value.toInt()); });
     animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+int WelcomeWindowController::fittingHeight(double content) const {
+    const int height = qRound(content);
+    const QSize frame = QSize(initialWidth, height).grownBy(m_frame);
+    return m_area ? welcomeWindowFrame(*m_area, frame).height() - m_frame.top() - m_frame.bottom()
+                  : height;
 }

@@ -3,6 +3,7 @@
 #include "welcome/WelcomeView.h"
 
 #include <QList>
+#include <QMargins>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -19,11 +20,14 @@ struct ScreenArea {
     QRect available;
 };
 
-// The guide window's top-left corner: 16 in from the right and top edges of the free area of
-// the first screen that holds the panel icon (else the primary screen, else the first), pinned
-// 16 from the left or bottom edge when the screen is too small. None without screens.
-std::optional<QPoint> welcomeWindowOrigin(const QList<ScreenArea> &screens, int primary,
-                                          std::optional<QRect> iconFrame, QSize frameSize);
+// The free area of the first screen that holds the panel icon, else of the primary screen,
+// else of the first. None without screens.
+std::optional<QRect> welcomeWindowArea(const QList<ScreenArea> &screens, int primary,
+                                       std::optional<QRect> iconFrame);
+// The guide window's frame, as the user sees it with its title bar: 16 in from the right and top
+// edges of the free area, pinned 16 from the left edge of a narrow one, and no taller than the
+// area leaves between its margins, so its title bar and its buttons stay on screen.
+QRect welcomeWindowFrame(const QRect &area, QSize frameSize);
 // Whether the panel icon lies in the lower half of the screen that holds it.
 bool iconInLowerHalf(const QList<ScreenArea> &screens, std::optional<QRect> iconFrame);
 
@@ -59,9 +63,13 @@ private:
     void finish();
     void windowClosed();
     void resizeContent(double height);
+    // The window's height for a content height, short enough for the frame to fit its area.
+    int fittingHeight(double content) const;
 
     WelcomeContext m_context;
     Workspace &m_workspace;
     std::unique_ptr<QWidget> m_window;
     QPointer<WelcomeView> m_view;
+    QMargins m_frame; // the window manager's frame around the window
+    std::optional<QRect> m_area;
 };

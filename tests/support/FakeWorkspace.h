@@ -24,6 +24,7 @@ public:
     QStringList windowClass(WindowId window) override { return classes.value(window); }
     bool isCompositing() override { return compositing; }
     void showOnAllWorkspaces(WindowId window) override { onAllWorkspaces << window; }
+    QMargins frameExtents(WindowId) override { return {}; } // as without a window manager
     QPoint pointerPosition() const override { return {}; }
     void openLocation(const QUrl &location) override { opened << location; }
     void revealFile(const QString &) override {}

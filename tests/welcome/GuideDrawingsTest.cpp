@@ -3,10 +3,12 @@
 #include "welcome/DragToAccessibilityIllustration.h"
 #include "welcome/GuideButton.h"
 #include "welcome/KeyCap.h"
+#include "welcome/MenuBarIllustration.h"
 
 #include <QCoreApplication>
 #include <QEnterEvent>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QtMath>
 
 #include <gtest/gtest.h>
@@ -42,6 +44,19 @@ TEST(AccessibilityPaneIllustration, CalloutFollowsHighlight) {
     EXPECT_LT(notListed.calloutAnchor()->center().x(), 424 * 0.2);
     EXPECT_GT(notListed.calloutAnchor()->top(), listed.calloutAnchor()->top()); // the button bar
     EXPECT_GT(listed.sizeHint().height(), notListed.sizeHint().height());
+}
+
+// The panel's items end at its right padding: the clock's last ink lies just inside it.
+TEST(MenuBarIllustration, RightPadding) {
+    MenuBarIllustration panel(32);
+    panel.resize(424, panel.sizeHint().height());
+    QImage image(panel.size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    panel.render(&image);
+    int inked = 0;
+    for (int x = 0; x < image.width(); ++x)
+        inked = qGray(image.pixel(x, 17)) < 160 ? x : inked; // the panel's middle row
+    EXPECT_TRUE(inked >= 424 - 14 - 3 && inked < 424 - 14) << inked;
 }
 
 // The drag: hidden at first, fading in over the left window, gliding across, fading out where it

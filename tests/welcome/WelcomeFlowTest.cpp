@@ -5,6 +5,8 @@
 #include "support/MemoryDefaultsStore.h"
 #include "system/AutoPaste.h"
 #include "system/AutoPasteHelp.h"
+#include "welcome/AccessibilityPaneIllustration.h"
+#include "welcome/BalancedLabel.h"
 #include "welcome/KeyCap.h"
 #include "welcome/WelcomeSteps.h"
 #include "welcome/WelcomeView.h"
@@ -185,6 +187,8 @@ TEST_F(Guide, StepTexts) {
                          "for you yet."),
           QStringLiteral("<Open Auto-Paste Help>")})
         EXPECT_TRUE(shown.contains(text)) << text.toStdString();
+    // The button opens a help page, not a list with a switch to point at.
+    EXPECT_FALSE(view->stepContent()->findChild<AccessibilityPaneIllustration *>());
 
     {
         const Sandbox sandbox(true);
@@ -207,7 +211,12 @@ TEST_F(Guide, StepTexts) {
     run("CC");
     for (const char *cap : {"[⌃]", "[⌥]", "[F]"})
         EXPECT_TRUE(texts().contains(QString::fromUtf8(cap)));
-    EXPECT_TRUE(texts().contains(QStringLiteral("Accessibility On")));
+    EXPECT_TRUE(texts().contains(QStringLiteral("Auto-Paste On")));
+    // Beside the badge the title keeps to one line, or wraps with no word left alone.
+    view->show();
+    QCoreApplication::processEvents();
+    for (const QString &line : view->findChild<BalancedLabel *>()->text().split(u'\n'))
+        EXPECT_TRUE(line.contains(u' ')) << line.toStdString();
     // The words for a time are SettingsViewTest's; here, that a change shows at once.
     settings.setRetentionMinutes(180);
     EXPECT_TRUE(texts().contains(QStringLiteral("3 hours")));
@@ -218,6 +227,7 @@ TEST(WelcomeSteps, RichText) {
               QStringLiteral("<b>a</b> <i>b</i> &lt;c&gt; &amp; d"));
 }
 
+// The frame, title bar included, in the corner of the icon's screen and within its free area.
 TEST(WelcomePlacement, CornerOfTheIconsScreen) {
     const ScreenArea left{{0, 0, 1920, 1080}, {0, 32, 1920, 1048}};
     const ScreenArea right{{1920, 0, 1280, 1024}, {1920, 0, 1280, 990}};
@@ -234,13 +244,16 @@ TEST(WelcomePlacement, CornerOfTheIconsScreen) {
         {{left}, 0, QRect(1800, 0, 24, 24), QPoint(1424, 48), false},
         {{left, right}, 0, QRect(2000, 1000, 24, 24), QPoint(2704, 16), true},
         {{left, right}, 1, QRect(-500, -500, 24, 24), QPoint(2704, 16), false},
-        {{tiny}, 0, std::nullopt, QPoint(16, -116), false},
+        {{tiny}, 0, std::nullopt, QPoint(16, 16), false},
         {{}, 0, std::nullopt, std::nullopt, false},
     };
     for (const auto &row : rows) {
-        EXPECT_EQ(welcomeWindowOrigin(row.screens, row.primary, row.icon, frame), row.origin);
+        const std::optional<QRect> area = welcomeWindowArea(row.screens, row.primary, row.icon);
+        EXPECT_EQ(area ? std::optional(welcomeWindowFrame(*area, frame).topLeft()) : std::nullopt,
+                  row.origin);
         EXPECT_EQ(iconInLowerHalf(row.screens, row.icon), row.below);
     }
+    EXPECT_EQ(welcomeWindowFrame(tiny.available, frame).height(), 500 - 2 * 16);
 }
 
 // Shown once on every workspace, closed or finished once, and built anew afterwards. (Its size and

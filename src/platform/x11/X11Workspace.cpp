@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -12,6 +13,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <optional>
+
+#include <poll.h>
 
 #include <xcb/xcb.h>
 
@@ -48,9 +53,9 @@ XcbReply<xcb_get_property_reply_t> property(xcb_connection_t *connection, xcb_wi
         connection, xcb_get_property(connection, 0, window, name, type, 0, 1024), nullptr));
 }
 
-// Whether a window manager runs that takes _NET_ACTIVE_WINDOW requests. The check window must
-// be there too: a manager that has gone leaves its _NET_SUPPORTED behind.
-bool managerActivates(xcb_connection_t *connection) {
+// Whether a window manager runs that lists this hint as supported. The check window must be
+// there too: a manager that has gone leaves its _NET_SUPPORTED behind.
+bool managerSupports(xcb_connection_t *connection, const char *hint) {
     const xcb_window_t root = rootOf(connection);
     const auto check =
         property(connection, root, atom(connection, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW);
@@ -60,7 +65,7 @@ bool managerActivates(xcb_connection_t *connection) {
         property(connection, root, atom(connection, "_NET_SUPPORTED"), XCB_ATOM_ATOM);
     if (!supported)
         return false;
-    const xcb_atom_t wanted = atom(connection, "_NET_ACTIVE_WINDOW");
+    const xcb_atom_t wanted = atom(connection, hint);
     const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(supported.get()));
     const int count = xcb_get_property_value_length(supported.get()) / 4;
     for (int i = 0; i < count; ++i) {
@@ -70,6 +75,16 @@ bool managerActivates(xcb_connection_t *connection) {
     return false;
 }
 
+// _NET_FRAME_EXTENTS, once the manager has set it: left, right, top and bottom.
+std::optional<QMargins> extentsOf(xcb_connection_t *connection, xcb_window_t window) {
+    const auto extents =
+        property(connection, window, atom(connection, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL);
+    if (!extents || xcb_get_property_value_length(extents.get()) < 16)
+        return std::nullopt;
+    const auto *value = static_cast<const uint32_t *>(xcb_get_property_value(extents.get()));
+    return QMargins(int(value[0]), int(value[2]), int(value[1]), int(value[3]));
+}
+
 } // namespace
 
 std::optional<Workspace::WindowId> X11Workspace::activeWindow() {
@@ -77,7 +92,7 @@ std::optional<Workspace::WindowId> X11Workspace::activeWindow() {
     if (!connection)
         return std::nullopt;
     const xcb_window_t root = rootOf(connection);
-    if (managerActivates(connection)) {
+    if (managerSupports(connection, "_NET_ACTIVE_WINDOW")) {
         const auto active =
             property(connection, root, atom(connection, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
         if (active && xcb_get_property_value_length(active.get()) >= 4) {
@@ -100,7 +115,7 @@ void X11Workspace::activateWindow(WindowId id) {
     if (!connection || id == 0)
         return;
     const auto window = static_cast<xcb_window_t>(id);
-    if (managerActivates(connection)) {
+    if (managerSupports(connection, "_NET_ACTIVE_WINDOW")) {
         // Source 2 (a pager): the user asked for this window, so focus stealing prevention
         // should let it through.
         xcb_client_message_event_t event{};
@@ -177,6 +192,44 @@ void X11Workspace::showOnAllWorkspaces(WindowId id) {
     const xcb_atom_t sticky = atom(connection, "_NET_WM_STATE_STICKY");
     xcb_change_property(connection, XCB_PROP_MODE_APPEND, static_cast<xcb_window_t>(id),
                         atom(connection, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 1, &sticky);
+}
+
+QMargins X11Workspace::frameExtents(WindowId id) {
+    xcb_connection_t *qt = qtConnection();
+    if (!qt || id == 0 || !managerSupports(qt, "_NET_REQUEST_FRAME_EXTENTS"))
+        return {};
+    // Qt reads every event of its own connection: the answer is awaited on one of ours.
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> own(
+        xcb_connect(nullptr, nullptr), &xcb_disconnect);
+    xcb_connection_t *connection = own.get();
+    if (xcb_connection_has_error(connection))
+        return {};
+    const auto window = static_cast<xcb_window_t>(id);
+    const uint32_t propertyChanges = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &propertyChanges);
+    xcb_client_message_event_t request{};
+    request.response_type = XCB_CLIENT_MESSAGE;
+    request.format = 32;
+    request.window = window;
+    request.type = atom(connection, "_NET_REQUEST_FRAME_EXTENTS");
+    xcb_send_event(connection, 0, rootOf(connection),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&request));
+    xcb_flush(connection);
+    // A manager that lists the request answers at once; one that does not is not waited for
+    // long, so the guide still comes up.
+    const QDeadlineTimer deadline(500);
+    for (;;) {
+        if (const std::optional<QMargins> extents = extentsOf(connection, window))
+            return *extents;
+        pollfd readable{xcb_get_file_descriptor(connection), POLLIN, 0};
+        if (::poll(&readable, 1, int(deadline.remainingTime())) <= 0) {
+            qCInfo(lcWorkspace) << "the window manager did not describe its frame in time";
+            return {};
+        }
+        while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(connection)}) {
+        }
+    }
 }
 
 QPoint X11Workspace::pointerPosition() const {

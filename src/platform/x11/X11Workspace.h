@@ -17,6 +17,7 @@ public:
     QStringList windowClass(WindowId window) override;
     bool isCompositing() override;
     void showOnAllWorkspaces(WindowId window) override;
+    QMargins frameExtents(WindowId window) override;
     QPoint pointerPosition() const override;
     void openLocation(const QUrl &location) override;
     void revealFile(const QString &path) override;
