@@ -79,14 +79,9 @@ TEST_F(Tallowquill, LatestCopyIsListedAndOutlivesItsOwner) {
 // only hides the window, which the menu brings back; it records Super+Shift+K, which then opens
 // the popup while Super+Shift+V no longer does.
 TEST_F(Tallowquill, SettingsRecordsANewShortcut) {
-    QProcess openbox; // its startup command runs once it manages windows
-    openbox.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable"),
-                                              QStringLiteral("--startup"), QStringLiteral("echo")});
-    ASSERT_TRUE(waitFor([&] { return openbox.canReadLine(); })) << "openbox is missing";
-    QProcess tray;
-    tray.start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"),
-                                          QStringLiteral("--align"), QStringLiteral("left")});
-    ASSERT_TRUE(tray.waitForStarted()) << "trayer is missing";
+    const tqtest::Desktop desktop({QStringLiteral("--edge"), QStringLiteral("top"),
+                                   QStringLiteral("--align"), QStringLiteral("left")});
+    ASSERT_TRUE(desktop.started) << "openbox or trayer is missing";
     RealProgram program;
     ASSERT_TRUE(program.launched());
     const QByteArray icon = tqtest::trayIcon();

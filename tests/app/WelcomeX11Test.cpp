@@ -55,26 +55,6 @@ QRect frame(const QString &window) {
     return geometry(window).adjusted(-e.value(0), -e.value(2), e.value(1), e.value(3));
 }
 
-// openbox, with trayer as a 24-pixel panel on one edge, for as long as it lives.
-struct Desktop {
-    explicit Desktop(const QString &edge) {
-        manager.startCommand(u"openbox"_s);
-        waitFor(
-            [] { return run(u"xprop -root _NET_SUPPORTING_WM_CHECK"_s).contains("window id"); });
-        panel.startCommand(
-            u"trayer --height 24 --SetDockType true --SetPartialStrut true --edge "_s + edge);
-    }
-    ~Desktop() {
-        for (QProcess *process : {&panel, &manager}) {
-            process->terminate();
-            process->waitForFinished();
-        }
-        // Left on the root, these would tell later tests that a manager runs.
-        run(u"xprop -root -remove _NET_SUPPORTING_WM_CHECK -remove _NET_WORKAREA"_s);
-    }
-    QProcess manager, panel;
-};
-
 class WelcomeX11 : public ::testing::Test {
 protected:
     QString home = tqtest::resetHome();
@@ -154,9 +134,14 @@ TEST_F(WelcomeX11, FrameUnderAWindowManager) {
         if (QGuiApplication::primaryScreen()->size() != QSize(setup.area[2], setup.area[3] + 24))
             continue;
         SCOPED_TRACE(setup.edge);
-        const Desktop desktop(QString::fromLatin1(setup.edge));
-        ASSERT_TRUE(
-            waitFor([&] { return cardinals(u"-root _NET_WORKAREA"_s).mid(0, 4) == setup.area; }));
+        const tqtest::Desktop desktop(
+            u"--height 24 --SetDockType true --SetPartialStrut true --edge %1"_s
+                .arg(QLatin1String(setup.edge))
+                .split(u' '));
+        ASSERT_TRUE(desktop.started) << "openbox or trayer is missing";
+        ASSERT_TRUE(waitFor(
+            [&] { return cardinals(u"-root _NET_WORKAREA"_s).mid(0, 4) == setup.area; }, 30000))
+            << run(u"xprop -root _NET_WORKAREA"_s).constData();
         tqtest::resetHome();
         const tqtest::RealProgram guide;
         QString window;

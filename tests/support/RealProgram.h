@@ -99,6 +99,34 @@ inline bool chooseFromTrayMenu(const QByteArray &icon, int rows) {
     return opened;
 }
 
+// openbox with trayer as its panel, for as long as it lives. A manager killed earlier leaves its
+// properties on the root, which would tell this one's waits that it runs already.
+struct Desktop {
+    explicit Desktop(const QStringList &panelArguments) {
+        clearRoot();
+        manager.start(
+            QStringLiteral("openbox"),
+            {QStringLiteral("--sm-disable"), QStringLiteral("--startup"), QStringLiteral("echo")});
+        started = waitFor([&] { return manager.canReadLine(); }, 30000); // it manages windows
+        panel.start(QStringLiteral("trayer"), panelArguments);
+        started = started && panel.waitForStarted();
+    }
+    ~Desktop() {
+        for (QProcess *process : {&panel, &manager}) {
+            process->terminate();
+            process->waitForFinished();
+        }
+        clearRoot();
+    }
+    static void clearRoot() {
+        run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("-remove"),
+                                      QStringLiteral("_NET_SUPPORTING_WM_CHECK"),
+                                      QStringLiteral("-remove"), QStringLiteral("_NET_WORKAREA")});
+    }
+    QProcess manager, panel;
+    bool started = false;
+};
+
 // A fresh home whose settings say the guide was seen. On a first run the guide opens a moment
 // after launch, above everything, and takes the keys a test types: every program test that is
 // not about the guide starts here.
