@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
+#include "app/ProgramReport.h"
 #include "history/CaptureQueue.h"
 #include "history/ClipboardMonitor.h"
 #include "hotkey/HotKeyManager.h"
@@ -21,58 +22,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-
-namespace {
-
-long long monotonicNanoseconds() {
-    timespec now = {};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
-
-QByteArray reportedText(const ClipboardItem &item) {
-    return item.text.left(200).toUtf8().toPercentEncoding(" ");
-}
-
-// The popup lists the monitor's items as they are: one line at its first paint, and one for
-// every change of the list while it is open.
-void reportPopupRows(AppDelegate &delegate) {
-    const auto report = [&delegate](const char *what) {
-        const QList<ClipboardItem> &items = delegate.monitor().items();
-        std::fprintf(stderr, "tallowquill: popup %s at %lld ns, %lld rows, first: %s\n", what,
-                     monotonicNanoseconds(), static_cast<long long>(items.size()),
-                     items.isEmpty() ? "" : reportedText(items.first()).constData());
-    };
-    QObject::connect(&delegate.popup(), &PopupController::shownAndPainted, &delegate,
-                     [report] { report("painted"); });
-    QObject::connect(&delegate.monitor(), &ClipboardMonitor::itemsChanged, &delegate,
-                     [report, &delegate] {
-                         if (delegate.popup().isOpen())
-                             report("updated");
-                     });
-}
-
-void reportRecordedEntries(ClipboardMonitor &monitor) {
-    QObject::connect(&monitor, &ClipboardMonitor::itemsChanged, &monitor, [&monitor] {
-        static QUuid last;
-        if (monitor.recent().isEmpty() || monitor.recent().first().id == last)
-            return;
-        const ClipboardItem &item = monitor.recent().first();
-        last = item.id;
-        std::fprintf(stderr,
-                     "tallowquill: recorded %s, %lld recent, %lld text bytes, %lld rtf bytes, %lld "
-                     "image bytes: %s\n",
-                     qPrintable(kindRawValue(item.kind)),
-                     static_cast<long long>(monitor.recent().size()),
-                     static_cast<long long>(item.text.toUtf8().size()),
-                     static_cast<long long>(item.rtfData ? item.rtfData->size() : 0),
-                     static_cast<long long>(item.imageData ? item.imageData->size() : 0),
-                     reportedText(item).constData());
-    });
-}
-
-} // namespace
 
 int main(int argc, char **argv) {
     if (const std::optional<int> answered = answerCommandLine(argc, argv))
@@ -118,21 +67,7 @@ int main(int argc, char **argv) {
     hotKeys.makeShared();
     AppDelegate delegate(Platform{pasteboard, workspace, keyPoster, loginItem}, settings);
     delegate.launch();
-    // For bench/startup: the moment the shortcut is registered, on the monotonic clock.
-    if (qEnvironmentVariableIsSet("TALLOWQUILL_REPORT_STARTUP"))
-        std::fprintf(stderr, "tallowquill: shortcut registered at %lld ns\n",
-                     monotonicNanoseconds());
-    // For tests and bench/app, which drive the program from outside: whether the guide is due,
-    // a line for every entry recorded, and the popup's rows as it shows them.
-    if (qEnvironmentVariableIsSet("TALLOWQUILL_REPORT_HISTORY")) {
-        std::fprintf(stderr, "tallowquill: launched, %s\n",
-                     settings.hasSeenWelcome() ? "welcome guide already seen"
-                                               : "welcome guide due");
-        QObject::connect(&delegate, &AppDelegate::welcomeGuideShown, &delegate,
-                         [] { std::fputs("tallowquill: welcome guide shown\n", stderr); });
-        reportRecordedEntries(delegate.monitor());
-        reportPopupRows(delegate);
-    }
+    reportToDrivers(delegate, settings);
     const int code = QApplication::exec();
     // Pins and settings are saved as they change, so nothing is left to save. A conversion still
     // under way on the capture worker is not waited for, and must not outlive Qt's own teardown.
