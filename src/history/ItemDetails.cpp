@@ -2,8 +2,8 @@
 
 #include "history/ClipboardItem.h"
 #include "history/PasteboardCapture.h"
-#include "history/RasterImage.h"
-#include "history/RtfReader.h"
+#include "history/formats/RasterImage.h"
+#include "history/formats/RtfReader.h"
 #include "platform/HeavyWork.h"
 
 #include <QTextDocument>
