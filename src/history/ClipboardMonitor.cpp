@@ -2,7 +2,6 @@
 
 #include "history/CaptureQueue.h"
 #include "history/ItemDetails.h"
-#include "history/PasteboardWriter.h"
 #include "history/PinStore.h"
 #include "platform/Pasteboard.h"
 #include "settings/AppSettings.h"
@@ -173,7 +172,18 @@ void ClipboardMonitor::restoreAfterOwnerLeft() {
         std::find_if(m_items.cbegin(), m_items.cend(),
                      [this](const ClipboardItem &item) { return item.id == m_lastRecorded.id; });
     if (it != m_items.cend())
-        writeItem(ClipboardItem(*it), *this, false);
+        writeBack(ClipboardItem(*it), false);
+}
+
+void ClipboardMonitor::writeBack(const ClipboardItem &item, bool plainText) {
+    // What a full paste offers was made on the capture worker: a page's worth of rich text takes
+    // seconds to turn into HTML.
+    const PasteboardData data = plainText || item.kind == ClipboardItem::Kind::text
+                                    ? PasteboardData{item.text}
+                                    : detailsOf(item).paste;
+    // Before the write: the write itself is the change that must not be captured.
+    m_selfCopyUntilChangeCount = m_pasteboard.changeCount() + 1;
+    m_pasteboard.setContents(data);
 }
 
 void ClipboardMonitor::clearHistory() {
