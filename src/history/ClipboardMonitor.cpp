@@ -46,7 +46,7 @@ void ClipboardMonitor::start() {
     if (m_pruneTimer)
         return;
     connect(&m_pasteboard, &Pasteboard::changed, this, &ClipboardMonitor::schedulePoll);
-    connect(&m_pasteboard, &Pasteboard::ownerLeft, this, &ClipboardMonitor::ownerLeft);
+    connect(&m_pasteboard, &Pasteboard::ownerLeft, this, &ClipboardMonitor::noteOwnerLeft);
     // Qt timers keep firing while a menu is open or a modal dialog runs.
     m_pruneTimer = new QTimer(this);
     m_pruneTimer->setSingleShot(true);
@@ -93,10 +93,10 @@ bool ClipboardMonitor::isCapturing() const {
 }
 
 void ClipboardMonitor::add(ClipboardItem item) {
-    insert(std::move(item));
+    insertEntry(std::move(item));
 }
 
-QUuid ClipboardMonitor::insert(ClipboardItem item) {
+QUuid ClipboardMonitor::insertEntry(ClipboardItem item) {
     const ContentKey &key = detailsOf(item).key;
     for (const ClipboardItem &pinned : std::as_const(m_pinned))
         if (detailsOf(pinned).key == key)
@@ -110,7 +110,7 @@ QUuid ClipboardMonitor::insert(ClipboardItem item) {
 }
 
 void ClipboardMonitor::captured(ClipboardItem item, qint64 change) {
-    m_lastRecorded = {change, insert(std::move(item))};
+    m_lastRecorded = {change, insertEntry(std::move(item))};
 }
 
 void ClipboardMonitor::prune() {
@@ -154,7 +154,7 @@ void ClipboardMonitor::armPruneTimer() {
     m_pruneTimer->start(int(wait));
 }
 
-void ClipboardMonitor::ownerLeft(qint64 change) {
+void ClipboardMonitor::noteOwnerLeft(qint64 change) {
     m_ownerLeftChange = change;
     if (!isCapturing())
         restoreAfterOwnerLeft();

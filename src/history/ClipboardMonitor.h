@@ -95,14 +95,14 @@ Q_SIGNALS:
 
 private:
     // Inserts the entry; returns the id of the entry that holds its content now.
-    QUuid insert(ClipboardItem item);
+    QUuid insertEntry(ClipboardItem item);
     void captured(ClipboardItem item, qint64 change);
     void pinsLoaded(const QList<ClipboardItem> &items);
     void rebuildItems();
     void capRecent();
     void schedulePoll();
     void armPruneTimer();
-    void ownerLeft(qint64 change);
+    void noteOwnerLeft(qint64 change);
     void restoreAfterOwnerLeft();
 
     Pasteboard &m_pasteboard;
