@@ -71,11 +71,15 @@ TYPED_TEST(PasteboardContract, CopiesAndOurWritesAreOneChangeEach) {
     QSignalSpy left(&pasteboard, &Pasteboard::ownerLeft);
     const qint64 before = this->settledCount();
 
-    this->backend.copyElsewhere("theirs");
-    this->expectCount(before + 1);
-    EXPECT_FALSE(changed.isEmpty());
-    EXPECT_FALSE(pasteboard.holdsOwnWrite());
-    EXPECT_EQ(this->text(), QStringLiteral("theirs"));
+    const auto foreignCopy = [&](const QByteArray &text, qint64 count) {
+        changed.clear();
+        this->backend.copyElsewhere(text);
+        this->expectCount(count);
+        EXPECT_FALSE(changed.isEmpty());
+        EXPECT_FALSE(pasteboard.holdsOwnWrite());
+        EXPECT_EQ(this->text(), QString::fromUtf8(text));
+    };
+    foreignCopy("theirs", before + 1);
 
     pasteboard.setContents({.string = QStringLiteral("ours")});
     EXPECT_EQ(pasteboard.changeCount(), before + 2);
@@ -83,12 +87,7 @@ TYPED_TEST(PasteboardContract, CopiesAndOurWritesAreOneChangeEach) {
     EXPECT_TRUE(pasteboard.holdsOwnWrite());
     EXPECT_EQ(this->text(), QStringLiteral("ours"));
 
-    changed.clear();
-    this->backend.copyElsewhere("theirs again");
-    this->expectCount(before + 3);
-    EXPECT_FALSE(changed.isEmpty());
-    EXPECT_FALSE(pasteboard.holdsOwnWrite());
-    EXPECT_EQ(this->text(), QStringLiteral("theirs again"));
+    foreignCopy("theirs again", before + 3);
     EXPECT_TRUE(left.isEmpty());
 }
 
