@@ -28,8 +28,10 @@ struct FakeBackend {
     void ownerClears() { tellsClears ? pasteboard.offer({}) : pasteboard.ownerLeaves(); }
 };
 
+// With XFIXES, or looking at the clipboard as on a server without it.
+template <SelectionWatcher::Detection detection>
 struct X11Backend {
-    X11Pasteboard pasteboard;
+    X11Pasteboard pasteboard{detection};
     std::unique_ptr<ScriptedOwner> owner;
     void copyElsewhere(const QByteArray &text) {
         owner = std::make_unique<ScriptedOwner>("UTF8_STRING", text);
@@ -59,7 +61,9 @@ protected:
     Backend backend;
 };
 
-using Backends = ::testing::Types<FakeBackend<true>, FakeBackend<false>, X11Backend>;
+using Backends = ::testing::Types<FakeBackend<true>, FakeBackend<false>,
+                                  X11Backend<SelectionWatcher::Detection::automatic>,
+                                  X11Backend<SelectionWatcher::Detection::looking>>;
 TYPED_TEST_SUITE(PasteboardContract, Backends);
 
 // Another program's copy is one change, told by `changed`, and not ours; our write is one change
