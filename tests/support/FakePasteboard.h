@@ -20,10 +20,10 @@ public:
     explicit FakePasteboard(bool tellsClears = true)
         : m_tellsClears(tellsClears) {}
     struct Contents {
-        std::optional<QString> string;
-        std::optional<QByteArray> rtf;
-        std::optional<QByteArray> html;
-        std::optional<PasteboardImage> image;
+        std::optional<QString> string{};
+        std::optional<QByteArray> rtf{};
+        std::optional<QByteArray> html{};
+        std::optional<PasteboardImage> image{};
         bool concealed = false;
     };
 
