@@ -4,7 +4,7 @@
 #include "history/ItemDetails.h"
 #include "history/PasteboardCapture.h"
 #include "history/PinStore.h"
-#include "history/RtfWriter.h"
+#include "history/formats/RtfWriter.h"
 #include "platform/Pasteboard.h"
 #include "settings/AppSettings.h"
 #include "support/FakePasteboard.h"

@@ -3,9 +3,9 @@
 // Beside our codec, the rows that justify keeping it: the same file read with simdjson, and the
 // image fields through Qt's Base64.
 
-#include "history/Base64.h"
 #include "history/PinStore.h"
 #include "history/PinsJson.h"
+#include "history/formats/Base64.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>

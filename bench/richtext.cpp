@@ -3,10 +3,10 @@
 //
 // Set TQ_BENCH_HTML to an HTML file to time the whole HTML to RTF conversion on it as well.
 
-#include "history/HtmlDecoding.h"
-#include "history/LinkDetector.h"
-#include "history/RtfReader.h"
-#include "history/RtfWriter.h"
+#include "history/formats/HtmlDecoding.h"
+#include "history/formats/LinkDetector.h"
+#include "history/formats/RtfReader.h"
+#include "history/formats/RtfWriter.h"
 
 #include <QFile>
 #include <QGuiApplication>

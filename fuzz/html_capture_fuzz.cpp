@@ -3,7 +3,7 @@
 // the entry offers it as it is.
 
 #include "FuzzSupport.h"
-#include "history/RtfReader.h"
+#include "history/formats/RtfReader.h"
 
 #include <QTextDocument>
 

@@ -3,7 +3,7 @@
 // the popup later reads its size and decodes a thumbnail of it.
 
 #include "FuzzSupport.h"
-#include "history/RasterImage.h"
+#include "history/formats/RasterImage.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 #include "history/ContentKey.h"
-#include "history/LinkDetector.h"
+#include "history/formats/LinkDetector.h"
 
 #include <algorithm>
 #include <cstring>

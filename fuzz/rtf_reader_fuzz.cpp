@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the RTF reader: it must neither crash nor hang, whatever it gets.
 
-#include "history/RtfReader.h"
+#include "history/formats/RtfReader.h"
 
 #include <QByteArray>
 #include <QTextDocument>

@@ -1,6 +1,6 @@
 #include "history/ClipboardItem.h"
 
-#include "history/Base64.h"
+#include "history/formats/Base64.h"
 #include "platform/LogQuote.h"
 
 #include <QJsonValue>

@@ -2,7 +2,6 @@
 
 #include "history/CaptureQueue.h"
 #include "history/ItemDetails.h"
-#include "history/PasteboardWriter.h"
 #include "history/PinStore.h"
 #include "platform/Pasteboard.h"
 #include "settings/AppSettings.h"
@@ -47,7 +46,7 @@ void ClipboardMonitor::start() {
     if (m_pruneTimer)
         return;
     connect(&m_pasteboard, &Pasteboard::changed, this, &ClipboardMonitor::schedulePoll);
-    connect(&m_pasteboard, &Pasteboard::ownerLeft, this, &ClipboardMonitor::ownerLeft);
+    connect(&m_pasteboard, &Pasteboard::ownerLeft, this, &ClipboardMonitor::noteOwnerLeft);
     // Qt timers keep firing while a menu is open or a modal dialog runs.
     m_pruneTimer = new QTimer(this);
     m_pruneTimer->setSingleShot(true);
@@ -94,10 +93,10 @@ bool ClipboardMonitor::isCapturing() const {
 }
 
 void ClipboardMonitor::add(ClipboardItem item) {
-    insert(std::move(item));
+    insertEntry(std::move(item));
 }
 
-QUuid ClipboardMonitor::insert(ClipboardItem item) {
+QUuid ClipboardMonitor::insertEntry(ClipboardItem item) {
     const ContentKey &key = detailsOf(item).key;
     for (const ClipboardItem &pinned : std::as_const(m_pinned))
         if (detailsOf(pinned).key == key)
@@ -111,7 +110,7 @@ QUuid ClipboardMonitor::insert(ClipboardItem item) {
 }
 
 void ClipboardMonitor::captured(ClipboardItem item, qint64 change) {
-    m_lastRecorded = {change, insert(std::move(item))};
+    m_lastRecorded = {change, insertEntry(std::move(item))};
 }
 
 void ClipboardMonitor::prune() {
@@ -155,7 +154,7 @@ void ClipboardMonitor::armPruneTimer() {
     m_pruneTimer->start(int(wait));
 }
 
-void ClipboardMonitor::ownerLeft(qint64 change) {
+void ClipboardMonitor::noteOwnerLeft(qint64 change) {
     m_ownerLeftChange = change;
     if (!isCapturing())
         restoreAfterOwnerLeft();
@@ -173,7 +172,18 @@ void ClipboardMonitor::restoreAfterOwnerLeft() {
         std::find_if(m_items.cbegin(), m_items.cend(),
                      [this](const ClipboardItem &item) { return item.id == m_lastRecorded.id; });
     if (it != m_items.cend())
-        writeItem(ClipboardItem(*it), *this, false);
+        writeBack(ClipboardItem(*it), false);
+}
+
+void ClipboardMonitor::writeBack(const ClipboardItem &item, bool plainText) {
+    // What a full paste offers was made on the capture worker: a page's worth of rich text takes
+    // seconds to turn into HTML.
+    const PasteboardData data = plainText || item.kind == ClipboardItem::Kind::text
+                                    ? PasteboardData{item.text}
+                                    : detailsOf(item).paste;
+    // Before the write: the write itself is the change that must not be captured.
+    m_selfCopyUntilChangeCount = m_pasteboard.changeCount() + 1;
+    m_pasteboard.setContents(data);
 }
 
 void ClipboardMonitor::clearHistory() {

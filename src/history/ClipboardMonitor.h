@@ -54,12 +54,15 @@ public:
     Pasteboard &pasteboard() const { return m_pasteboard; }
     qint64 lastChangeCount() const { return m_lastChangeCount; }
 
-    // Set by the pasteboard writer to the change count its own write will produce; while set, a
-    // change whose count is not above it is the program's own and is not recorded.
+    // The change count the last writeBack produced, until the monitor has seen it: a change whose
+    // count is not above it is the program's own and is not recorded.
     std::optional<qint64> selfCopyUntilChangeCount() const { return m_selfCopyUntilChangeCount; }
-    void setSelfCopyUntilChangeCount(std::optional<qint64> count) {
-        m_selfCopyUntilChangeCount = count;
-    }
+
+    // Puts an entry back on the pasteboard in one write that is not recorded again: the history
+    // keeps the entry where it is, with its id and time. With plainText only the text is
+    // written, whatever the kind. A rich entry offers RTF, HTML made from it and the text; an
+    // image entry its PNG, or nothing at all when it has no readable image.
+    void writeBack(const ClipboardItem &item, bool plainText);
 
     // Starts following the pasteboard's changes and pruning as entries expire.
     void start();
@@ -92,14 +95,14 @@ Q_SIGNALS:
 
 private:
     // Inserts the entry; returns the id of the entry that holds its content now.
-    QUuid insert(ClipboardItem item);
+    QUuid insertEntry(ClipboardItem item);
     void captured(ClipboardItem item, qint64 change);
     void pinsLoaded(const QList<ClipboardItem> &items);
     void rebuildItems();
     void capRecent();
     void schedulePoll();
     void armPruneTimer();
-    void ownerLeft(qint64 change);
+    void noteOwnerLeft(qint64 change);
     void restoreAfterOwnerLeft();
 
     Pasteboard &m_pasteboard;

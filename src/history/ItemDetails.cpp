@@ -1,40 +1,16 @@
 #include "history/ItemDetails.h"
 
 #include "history/ClipboardItem.h"
-#include "history/PasteboardCapture.h"
-#include "history/RasterImage.h"
-#include "history/RtfReader.h"
-#include "platform/HeavyWork.h"
-
-#include <QTextDocument>
+#include "history/formats/PasteData.h"
+#include "history/formats/RasterImage.h"
 
 namespace {
 
-// Most programs on Linux paste rich text from HTML rather than RTF, so a rich entry offers both.
-QByteArray htmlFromRtf(const QByteArray &rtf) {
-    HeavyWork::check("RTF to HTML");
-    const auto document = documentFromRtf(rtf);
-    return document ? document->toHtml().toUtf8() : QByteArray();
-}
-
 PasteboardData pasteData(const ClipboardItem &item) {
-    PasteboardData data;
-    if (item.kind == ClipboardItem::Kind::image) {
-        // Pinned entries come back from a file that may have been edited: checked before offering;
-        // an image that cannot be offered leaves the clipboard empty rather than as it was.
-        if (item.imageData)
-            data.png = pngData(PasteboardImage{*item.imageData, QByteArrayLiteral("image/png")});
-        return data;
-    }
-    data.string = item.text;
-    if (item.kind == ClipboardItem::Kind::rich && item.rtfData) {
-        data.rtf = item.rtfData;
-        if (item.rtfData->size() > CaptureLimits::rtfDocumentBytes)
-            return data; // offered as RTF and text: read whole, it would take too much memory
-        if (QByteArray html = htmlFromRtf(*item.rtfData); !html.isEmpty())
-            data.html = std::move(html);
-    }
-    return data;
+    if (item.kind == ClipboardItem::Kind::image)
+        return imagePasteData(item.imageData);
+    return textPasteData(item.text,
+                         item.kind == ClipboardItem::Kind::rich ? item.rtfData : std::nullopt);
 }
 
 } // namespace

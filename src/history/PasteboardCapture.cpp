@@ -1,21 +1,18 @@
 #include "history/PasteboardCapture.h"
 
-#include "history/HtmlDecoding.h"
-#include "history/HtmlElementNames.h"
-#include "history/HtmlShape.h"
-#include "history/InertTextDocument.h"
-#include "history/LinkDetector.h"
-#include "history/PngFile.h"
-#include "history/RasterImage.h"
-#include "history/RtfReader.h"
-#include "history/RtfWriter.h"
+#include "history/formats/HtmlDecoding.h"
+#include "history/formats/HtmlElementNames.h"
+#include "history/formats/HtmlShape.h"
+#include "history/formats/InertTextDocument.h"
+#include "history/formats/LinkDetector.h"
+#include "history/formats/PasteData.h"
+#include "history/formats/RasterImage.h"
+#include "history/formats/RtfReader.h"
+#include "history/formats/RtfWriter.h"
 #include "platform/HeavyWork.h"
 #include "platform/LogQuote.h"
 #include "platform/SystemLog.h"
 
-#include <QBuffer>
-#include <QImage>
-#include <QImageWriter>
 #include <QTextBlock>
 #include <QUuid>
 
@@ -131,43 +128,6 @@ std::optional<RichForm> readRichForm(PasteboardContents &contents) {
     return html.value ? richFormFromHtml(*html.value) : std::nullopt;
 }
 
-// The offered type and size, for a log line: never any of the content.
-QString describe(const PasteboardImage &image) {
-    return QStringLiteral("%1, %2 bytes")
-        .arg(logQuoted(QString::fromLatin1(image.mimeType)))
-        .arg(image.data.size());
-}
-
-std::optional<QByteArray> encodePng(const PasteboardImage &image, QString *error) {
-    const QImage decoded = RasterImage::decode(image.data, error);
-    if (decoded.isNull())
-        return std::nullopt;
-    QByteArray png;
-    QBuffer output(&png);
-    output.open(QIODevice::WriteOnly);
-    QImageWriter writer(&output, "png");
-    if (!writer.write(decoded)) {
-        *error = writer.errorString();
-        return std::nullopt;
-    }
-    return png;
-}
-
-// The PNG less its big texts and unknown chunks, which every later decode would read again (Qt
-// writes a JPEG's comments into the PNG it makes of it, too). One line says what went.
-QByteArray keptPng(const QByteArray &png, const PasteboardImage &image) {
-    DroppedChunks dropped;
-    QByteArray kept = withoutBulkyPngChunks(png, maxKeptPngText, &dropped);
-    if (dropped.count > 0)
-        SystemLog::write(QStringLiteral("Tallowquill: dropped %1 PNG chunks of %2 bytes, text over "
-                                        "%3 bytes or of unknown kinds, from an image (%4)")
-                             .arg(dropped.count)
-                             .arg(dropped.bytes)
-                             .arg(maxKeptPngText)
-                             .arg(describe(image)));
-    return kept;
-}
-
 } // namespace
 
 std::optional<ClipboardItem> captureItem(PasteboardContents &contents, double copiedAt) {
@@ -227,22 +187,10 @@ std::optional<ClipboardItem> makeImageItem(PasteboardContents &contents, double 
         png = pngData(*image, &error);
     if (!png) {
         SystemLog::write(QStringLiteral("Tallowquill: failed to read image: %1 (%2)")
-                             .arg(error, describe(*image)));
+                             .arg(error, describeImage(*image)));
         return std::nullopt;
     }
     ClipboardItem item = ClipboardItem::make(ClipboardItem::Kind::image, kImageText, copiedAt);
     item.imageData = std::move(png);
     return item;
-}
-
-std::optional<QByteArray> pngData(const PasteboardImage &image, QString *error) {
-    QString description;
-    std::optional<QByteArray> png =
-        isWellFormedPng(image.data) ? std::optional(image.data) : encodePng(image, &description);
-    if (!png) {
-        if (error)
-            *error = description;
-        return std::nullopt;
-    }
-    return keptPng(*png, image);
 }

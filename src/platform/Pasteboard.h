@@ -74,11 +74,17 @@ public:
     // write pass for a copy.
     virtual bool holdsOwnWrite() = 0;
 
+    // Whether another program emptying the clipboard on purpose can be told from its owner going
+    // away. Where it cannot (Wayland tells only that the clipboard is empty), every emptying by
+    // another program is reported as ownerLeft.
+    virtual bool tellsClearFromOwnerLeaving() const { return true; }
+
 Q_SIGNALS:
     // The change count moved, by this program or another. Several changes may be told at once.
     void changed();
     // The program that owned the contents went away (it quit or closed the window that held
-    // them) and took them along: the clipboard is empty from change `changeCount` on. Never sent
-    // when an owner empties the clipboard on purpose.
+    // them) and took them along: the clipboard is empty from change `changeCount` on. Sent once
+    // for each such change, and never when an owner empties the clipboard on purpose unless
+    // tellsClearFromOwnerLeaving() is false.
     void ownerLeft(qint64 changeCount);
 };

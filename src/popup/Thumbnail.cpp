@@ -1,6 +1,6 @@
 #include "popup/Thumbnail.h"
 
-#include "history/RasterImage.h"
+#include "history/formats/RasterImage.h"
 
 #include <QPromise>
 #include <QThreadPool>

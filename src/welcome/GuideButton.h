@@ -19,7 +19,6 @@ public:
     bool isProminent() const { return m_prominent; }
     // Fades to the new look over 0.18 s while shown.
     void setProminent(bool prominent);
-    bool isHovering() const { return m_hovering; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -1,6 +1,6 @@
 #include "history/PasteboardCapture.h"
 #include "HistoryTestSupport.h"
-#include "history/InertTextDocument.h"
+#include "history/formats/InertTextDocument.h"
 #include "platform/SystemLog.h"
 #include "support/TestEnvironment.h"
 

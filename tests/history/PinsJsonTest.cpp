@@ -1,6 +1,6 @@
 #include "history/PinsJson.h"
 #include "HistoryTestSupport.h"
-#include "history/Base64.h"
+#include "history/formats/Base64.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -11,15 +11,19 @@ namespace tqtest {
 inline constexpr qsizetype kAnySize = qsizetype(1) << 40;
 
 // An in-memory pasteboard for unit tests of the logic. Tests play the other applications by
-// calling offer(), which replaces the contents and advances the change count like a copy, and
-// ownerLeaves(), which empties the clipboard as a quitting owner does.
+// calling offer(), which replaces the contents and advances the change count like a copy (an
+// empty offer is a deliberate clear), and ownerLeaves(), which empties the clipboard as a
+// quitting owner does.
 class FakePasteboard : public Pasteboard {
 public:
+    // Without tellsClears, one that cannot tell a clear from its owner leaving, as on Wayland.
+    explicit FakePasteboard(bool tellsClears = true)
+        : m_tellsClears(tellsClears) {}
     struct Contents {
-        std::optional<QString> string;
-        std::optional<QByteArray> rtf;
-        std::optional<QByteArray> html;
-        std::optional<PasteboardImage> image;
+        std::optional<QString> string{};
+        std::optional<QByteArray> rtf{};
+        std::optional<QByteArray> html{};
+        std::optional<PasteboardImage> image{};
         bool concealed = false;
     };
 
@@ -44,6 +48,7 @@ public:
     int reads() const { return m_reads; }
 
     qint64 changeCount() const override { return m_changeCount; }
+    bool tellsClearFromOwnerLeaving() const override { return m_tellsClears; }
     bool holdsOwnWrite() override { return m_holdsOwnWrite; }
     std::unique_ptr<PasteboardContents> contents() override {
         return std::make_unique<Snapshot>(m_contents, m_reads);
@@ -98,6 +103,7 @@ private:
     qint64 m_changeCount = 0;
     int m_writes = 0;
     bool m_holdsOwnWrite = false;
+    bool m_tellsClears = true;
     std::atomic<int> m_reads = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "platform/x11/SelectionReader.h"
 
+#include "platform/x11/XcbConnection.h"
 #include "platform/x11/XcbReply.h"
 
 #include <QLoggingCategory>
@@ -22,59 +23,40 @@ constexpr char kProperty[] = "TALLOWQUILL_SELECTION";
 } // namespace
 
 SelectionReader::SelectionReader() {
-    int screenNumber = 0;
-    xcb_connection_t *connection = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(connection)) {
-        qCWarning(lcSelection) << "cannot connect to the X server; the clipboard stays unread";
-        xcb_disconnect(connection);
+    std::optional<OwnConnection> own =
+        connectToDisplay(QStringLiteral("the clipboard stays unread"));
+    if (!own)
         return;
-    }
-    m_connection = connection;
-
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
-        xcb_screen_next(&screens);
-
-    m_root = screens.data->root;
+    m_connection = std::move(own->connection);
+    m_root = own->root;
     renewWindow();
 
     const QByteArrayList names{QByteArrayLiteral("CLIPBOARD"), QByteArrayLiteral("INCR"),
                                QByteArray(kProperty)};
-    QList<xcb_intern_atom_cookie_t> cookies;
-    for (const QByteArray &name : names)
-        cookies.append(xcb_intern_atom(connection, 0, std::uint16_t(name.size()), name.data()));
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        XcbReply<xcb_intern_atom_reply_t> reply(
-            xcb_intern_atom_reply(connection, cookies[i], nullptr));
-        if (reply) {
-            m_atoms.insert(names[i], reply->atom);
-            m_names.insert(reply->atom, names[i]);
-        }
-    }
-    m_clipboard = m_atoms.value(names[0]);
-    m_incr = m_atoms.value(names[1]);
-    m_property = m_atoms.value(names[2]);
+    const QList<xcb_atom_t> atoms = internAtoms(m_connection.get(), names);
+    for (qsizetype i = 0; i < names.size(); ++i)
+        remember(names[i], atoms[i]);
+    m_clipboard = atoms[0];
+    m_incr = atoms[1];
+    m_property = atoms[2];
     if (!m_clipboard || !m_incr || !m_property) {
         qCWarning(lcSelection) << "the X server refused our atoms; the clipboard stays unread";
-        xcb_disconnect(m_connection);
-        m_connection = nullptr;
+        m_connection.reset();
     }
 }
 
-SelectionReader::~SelectionReader() {
-    if (m_connection)
-        xcb_disconnect(m_connection); // the server destroys our window with the connection
-}
+// The server destroys our window with the connection.
+SelectionReader::~SelectionReader() = default;
 
 bool SelectionReader::isConnected() const {
-    return m_connection && !xcb_connection_has_error(m_connection);
+    return m_connection && !xcb_connection_has_error(m_connection.get());
 }
 
 std::optional<xcb_window_t> SelectionReader::owner() {
     if (!isConnected())
         return std::nullopt;
     XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
-        m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
+        m_connection.get(), xcb_get_selection_owner(m_connection.get(), m_clipboard), nullptr));
     if (!reply)
         return std::nullopt;
     return reply->owner;
@@ -82,11 +64,11 @@ std::optional<xcb_window_t> SelectionReader::owner() {
 
 void SelectionReader::renewWindow() {
     if (m_window != XCB_NONE)
-        xcb_destroy_window(m_connection, m_window);
+        xcb_destroy_window(m_connection.get(), m_window);
     // A hidden window only to receive the answers; property changes tell us about INCR pieces.
-    m_window = xcb_generate_id(m_connection);
+    m_window = xcb_generate_id(m_connection.get());
     const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, m_root, 0, 0, 1, 1, 0,
+    xcb_create_window(m_connection.get(), XCB_COPY_FROM_PARENT, m_window, m_root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
                       &events);
 }
@@ -116,10 +98,10 @@ SelectionReader::Transfer SelectionReader::readOnce(const QByteArray &target,
     // Answers to earlier requests that gave up may still trickle in: never mistake them for this
     // one.
     discardPendingEvents();
-    xcb_delete_property(m_connection, m_window, m_property);
-    xcb_convert_selection(m_connection, m_window, m_clipboard, targetAtom, m_property,
+    xcb_delete_property(m_connection.get(), m_window, m_property);
+    xcb_convert_selection(m_connection.get(), m_window, m_clipboard, targetAtom, m_property,
                           XCB_CURRENT_TIME);
-    xcb_flush(m_connection);
+    xcb_flush(m_connection.get());
 
     xcb_atom_t property = XCB_NONE;
     const Clock::time_point deadline = std::min(start + patience.answer, end);
@@ -195,10 +177,11 @@ XcbReply<xcb_get_property_reply_t> SelectionReader::takeProperty(xcb_atom_t prop
     // One 32-bit unit more than allowed, so that an oversized value shows in bytes_after; the
     // property is deleted only when read whole.
     const auto units = std::uint32_t(std::min<qsizetype>(maxBytes / 4 + 1, UINT32_MAX / 4));
-    return XcbReply<xcb_get_property_reply_t>(xcb_get_property_reply(
-        m_connection,
-        xcb_get_property(m_connection, 1, m_window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, units),
-        nullptr));
+    return XcbReply<xcb_get_property_reply_t>(
+        xcb_get_property_reply(m_connection.get(),
+                               xcb_get_property(m_connection.get(), 1, m_window, property,
+                                                XCB_GET_PROPERTY_TYPE_ANY, 0, units),
+                               nullptr));
 }
 
 QByteArray SelectionReader::valueOf(xcb_get_property_reply_t &reply) {
@@ -233,14 +216,16 @@ SelectionReader::Targets SelectionReader::targets(const Patience &patience) {
 xcb_atom_t SelectionReader::atom(const QByteArray &name) {
     if (const auto known = m_atoms.constFind(name); known != m_atoms.cend())
         return *known;
-    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, std::uint16_t(name.size()), name.data()),
-        nullptr));
-    if (!reply)
-        return XCB_NONE;
-    m_atoms.insert(name, reply->atom);
-    m_names.insert(reply->atom, name);
-    return reply->atom;
+    const xcb_atom_t atom = internAtoms(m_connection.get(), {name}).first();
+    remember(name, atom);
+    return atom;
+}
+
+void SelectionReader::remember(const QByteArray &name, xcb_atom_t atom) {
+    if (atom == XCB_NONE)
+        return;
+    m_atoms.insert(name, atom);
+    m_names.insert(atom, name);
 }
 
 QByteArrayList SelectionReader::atomNames(QList<xcb_atom_t> atoms) {
@@ -256,12 +241,12 @@ QByteArrayList SelectionReader::atomNames(QList<xcb_atom_t> atoms) {
     for (xcb_atom_t atom : std::as_const(atoms)) {
         if (!m_names.contains(atom) && !unknown.contains(atom)) {
             unknown.append(atom);
-            cookies.append(xcb_get_atom_name(m_connection, atom));
+            cookies.append(xcb_get_atom_name(m_connection.get(), atom));
         }
     }
     for (qsizetype i = 0; i < unknown.size(); ++i) {
         XcbReply<xcb_get_atom_name_reply_t> reply(
-            xcb_get_atom_name_reply(m_connection, cookies[i], nullptr));
+            xcb_get_atom_name_reply(m_connection.get(), cookies[i], nullptr));
         if (!reply)
             continue;
         const QByteArray name(xcb_get_atom_name_name(reply.get()),
@@ -289,7 +274,7 @@ void SelectionReader::forgetAtoms() {
 }
 
 void SelectionReader::discardPendingEvents() {
-    while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)}) {
+    while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection.get())}) {
     }
 }
 
@@ -298,14 +283,14 @@ XcbReply<xcb_generic_event_t> SelectionReader::waitForEvent(Clock::time_point de
     // Waits in short slices only while a transfer is under way, so a cancel is seen promptly.
     constexpr milliseconds slice{50};
     for (;;) {
-        if (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)})
+        if (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection.get())})
             return event;
-        if (xcb_connection_has_error(m_connection) || (cancelled && cancelled->load()))
+        if (xcb_connection_has_error(m_connection.get()) || (cancelled && cancelled->load()))
             return {};
         const auto remaining = std::chrono::ceil<milliseconds>(deadline - Clock::now());
         if (remaining.count() <= 0)
             return {};
-        pollfd descriptor{xcb_get_file_descriptor(m_connection), POLLIN, 0};
+        pollfd descriptor{xcb_get_file_descriptor(m_connection.get()), POLLIN, 0};
         if (::poll(&descriptor, 1, int(std::min(remaining, slice).count())) < 0 && errno != EINTR)
             return {};
     }

@@ -4,6 +4,7 @@
 #include <QByteArrayList>
 #include <QHash>
 
+#include "platform/x11/XcbConnection.h"
 #include "platform/x11/XcbReply.h"
 
 #include <xcb/xcb.h>
@@ -71,6 +72,7 @@ private:
     Transfer readOnce(const QByteArray &target, const Patience &patience);
     void renewWindow();
     xcb_atom_t atom(const QByteArray &name);
+    void remember(const QByteArray &name, xcb_atom_t atom);
     // The names of the first few hundred atoms.
     QByteArrayList atomNames(QList<xcb_atom_t> atoms);
     // Drops every name learnt from owners, keeping our own.
@@ -89,7 +91,7 @@ private:
     Transfer receiveIncrementally(xcb_atom_t property, qint64 announced, const Patience &patience,
                                   Clock::time_point end);
 
-    xcb_connection_t *m_connection = nullptr; // disconnected by the destructor
+    XcbConnection m_connection;
     xcb_window_t m_root = XCB_NONE;
     xcb_window_t m_window = XCB_NONE;
     xcb_atom_t m_clipboard = XCB_NONE;

@@ -1,6 +1,7 @@
 #include "platform/x11/SelectionWatcher.h"
 
 #include "platform/SystemLog.h"
+#include "platform/x11/XcbConnection.h"
 #include "platform/x11/XcbReply.h"
 
 #include <QByteArrayList>
@@ -19,32 +20,16 @@ constexpr char kProperty[] = "TALLOWQUILL_TIMESTAMP";
 
 SelectionWatcher::SelectionWatcher(Detection detection, QObject *parent)
     : QObject(parent) {
-    int screenNumber = 0;
-    xcb_connection_t *connection = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
-        SystemLog::write(
-            QStringLiteral("Tallowquill: cannot connect to the X server; copies are not recorded"));
+    std::optional<OwnConnection> own = connectToDisplay(QStringLiteral("copies are not recorded"));
+    if (!own)
         return;
-    }
-    m_connection = connection;
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
-        xcb_screen_next(&screens);
-    const xcb_window_t root = screens.data->root;
+    m_connection = std::move(own->connection);
+    xcb_connection_t *connection = m_connection.get();
+    const xcb_window_t root = own->root;
 
-    const QByteArrayList names{QByteArrayLiteral("CLIPBOARD"), QByteArrayLiteral("TIMESTAMP"),
-                               QByteArray(kProperty)};
-    xcb_atom_t atoms[3] = {};
-    xcb_intern_atom_cookie_t cookies[3];
-    for (int i = 0; i < 3; ++i)
-        cookies[i] =
-            xcb_intern_atom(connection, 0, std::uint16_t(names[i].size()), names[i].data());
-    for (int i = 0; i < 3; ++i) {
-        XcbReply<xcb_intern_atom_reply_t> reply(
-            xcb_intern_atom_reply(connection, cookies[i], nullptr));
-        atoms[i] = reply ? reply->atom : XCB_NONE;
-    }
+    const QList<xcb_atom_t> atoms =
+        internAtoms(connection, {QByteArrayLiteral("CLIPBOARD"), QByteArrayLiteral("TIMESTAMP"),
+                                 QByteArray(kProperty)});
     m_clipboard = atoms[0];
     m_timestampTarget = atoms[1];
     m_property = atoms[2];
@@ -85,13 +70,10 @@ SelectionWatcher::SelectionWatcher(Detection detection, QObject *parent)
     xcb_flush(connection);
 }
 
-SelectionWatcher::~SelectionWatcher() {
-    if (m_connection)
-        xcb_disconnect(m_connection);
-}
+SelectionWatcher::~SelectionWatcher() = default;
 
 bool SelectionWatcher::isConnected() const {
-    return m_connection && !xcb_connection_has_error(m_connection);
+    return m_connection && !xcb_connection_has_error(m_connection.get());
 }
 
 // Every event that has arrived, including those a reply read along the way.
@@ -104,7 +86,7 @@ void SelectionWatcher::readEvents() {
             m_pollTimer->stop();
         return;
     }
-    while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)})
+    while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection.get())})
         handle(*event);
 }
 
@@ -143,7 +125,7 @@ void SelectionWatcher::look() {
         return;
     }
     XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
-        m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
+        m_connection.get(), xcb_get_selection_owner(m_connection.get(), m_clipboard), nullptr));
     if (!reply)
         return;
     const xcb_window_t owner = reply->owner;
@@ -162,20 +144,21 @@ void SelectionWatcher::look() {
     // an owner that never answers is asked nothing more.
     if (m_owner != XCB_NONE && !m_timestampAsked) {
         m_timestampAsked = true;
-        xcb_delete_property(m_connection, m_window, m_property);
-        xcb_convert_selection(m_connection, m_window, m_clipboard, m_timestampTarget, m_property,
-                              XCB_CURRENT_TIME);
-        xcb_flush(m_connection);
+        xcb_delete_property(m_connection.get(), m_window, m_property);
+        xcb_convert_selection(m_connection.get(), m_window, m_clipboard, m_timestampTarget,
+                              m_property, XCB_CURRENT_TIME);
+        xcb_flush(m_connection.get());
     }
     // The round trip above may have read events the notifier will not announce again.
     readEvents();
 }
 
 void SelectionWatcher::takeTimestamp(xcb_atom_t property) {
-    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        m_connection,
-        xcb_get_property(m_connection, 1, m_window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1),
-        nullptr));
+    XcbReply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(m_connection.get(),
+                               xcb_get_property(m_connection.get(), 1, m_window, property,
+                                                XCB_GET_PROPERTY_TYPE_ANY, 0, 1),
+                               nullptr));
     if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
         return;
     quint32 time = 0;
@@ -191,7 +174,7 @@ bool SelectionWatcher::windowExists(xcb_window_t window) {
         return false;
     xcb_generic_error_t *error = nullptr;
     XcbReply<xcb_get_window_attributes_reply_t> reply(xcb_get_window_attributes_reply(
-        m_connection, xcb_get_window_attributes(m_connection, window), &error));
+        m_connection.get(), xcb_get_window_attributes(m_connection.get(), window), &error));
     XcbReply<xcb_generic_error_t> dropped(error);
     return bool(reply);
 }

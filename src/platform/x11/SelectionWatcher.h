@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include "platform/x11/XcbConnection.h"
+
 #include <xcb/xcb.h>
 
 #include <chrono>
@@ -46,7 +48,7 @@ private:
     void takeTimestamp(xcb_atom_t property);
     bool windowExists(xcb_window_t window);
 
-    xcb_connection_t *m_connection = nullptr;
+    XcbConnection m_connection;
     xcb_window_t m_window = XCB_NONE;
     xcb_atom_t m_clipboard = XCB_NONE;
     xcb_atom_t m_timestampTarget = XCB_NONE;

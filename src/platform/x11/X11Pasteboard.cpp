@@ -2,6 +2,7 @@
 
 #include "platform/x11/OwnClipboardOffer.h"
 #include "platform/x11/X11PasteboardContents.h"
+#include "platform/x11/XcbConnection.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -64,10 +65,10 @@ bool X11Pasteboard::holdsOwnWrite() {
 }
 
 bool X11Pasteboard::isOwnWindow(quint32 window) const {
-    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || window == XCB_NONE)
+    xcb_connection_t *connection = qtConnection();
+    if (!connection || window == XCB_NONE)
         return false;
-    const xcb_setup_t *setup = xcb_get_setup(x11->connection());
+    const xcb_setup_t *setup = xcb_get_setup(connection);
     return (window & ~setup->resource_id_mask) == setup->resource_id_base;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/x11/X11Workspace.h"
 
+#include "platform/x11/XcbConnection.h"
 #include "platform/x11/XcbReply.h"
 
 #include <QCursor>
@@ -11,8 +12,6 @@
 #include <QGuiApplication>
 #include <QLoggingCategory>
 
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -28,23 +27,12 @@ void openFolderOf(const QString &file) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
 }
 
-xcb_connection_t *qtConnection() {
-    if (!qGuiApp)
-        return nullptr;
-    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
-    return connection && !xcb_connection_has_error(connection) ? connection : nullptr;
-}
-
 xcb_window_t rootOf(xcb_connection_t *connection) {
     return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
 }
 
 xcb_atom_t atom(xcb_connection_t *connection, const char *name) {
-    const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
-        nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    return internAtoms(connection, {QByteArray(name)}).first();
 }
 
 XcbReply<xcb_get_property_reply_t> property(xcb_connection_t *connection, xcb_window_t window,
@@ -172,7 +160,7 @@ bool X11Workspace::isCompositing() {
     int display = 0;
     int screen = 0;
     xcb_parse_display(nullptr, &host, &display, &screen);
-    std::free(host);
+    const XcbReply<char> ownedHost(host);
     // A compositing manager owns this selection for as long as it runs (EWMH).
     const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
     const XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(

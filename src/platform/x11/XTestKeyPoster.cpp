@@ -1,8 +1,7 @@
 #include "platform/x11/XTestKeyPoster.h"
 
+#include "platform/x11/XcbConnection.h"
 #include "platform/x11/XcbReply.h"
-
-#include <QGuiApplication>
 
 #include <algorithm>
 #include <array>
@@ -24,13 +23,6 @@ constexpr xcb_keycode_t kFallbackV = 55;
 constexpr xcb_keycode_t kFallbackControl = 37;
 constexpr xcb_keycode_t kFallbackShift = 50;
 constexpr int kModifierRows = 8;
-
-xcb_connection_t *qtConnection() {
-    if (!qGuiApp)
-        return nullptr;
-    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
 
 bool offersXTest(xcb_connection_t *connection) {
     if (!connection || xcb_connection_has_error(connection))
