@@ -9,8 +9,10 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -40,11 +42,25 @@ xcb_window_t rootOf(xcb_connection_t *connection) {
     return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
 }
 
+// Atoms never change while the server runs: each is asked for once per connection, as the
+// popup's opening would otherwise wait for a dozen round trips.
 xcb_atom_t atom(xcb_connection_t *connection, const char *name) {
+    static xcb_connection_t *cachedFor = nullptr;
+    static QHash<QByteArray, xcb_atom_t> cache;
+    if (cachedFor != connection) {
+        cache.clear();
+        cachedFor = connection;
+    }
+    const QByteArray key(name);
+    if (const auto known = cache.constFind(key); known != cache.constEnd())
+        return *known;
     const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
         connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
         nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    if (!reply)
+        return XCB_ATOM_NONE;
+    cache.insert(key, reply->atom);
+    return reply->atom;
 }
 
 XcbReply<xcb_get_property_reply_t> property(xcb_connection_t *connection, xcb_window_t window,
@@ -189,9 +205,18 @@ void X11Workspace::showOnAllWorkspaces(WindowId id) {
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(id),
                         atom(connection, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
                         &everyDesktop);
+    // Once: a window shown again may still carry it from before.
     const xcb_atom_t sticky = atom(connection, "_NET_WM_STATE_STICKY");
-    xcb_change_property(connection, XCB_PROP_MODE_APPEND, static_cast<xcb_window_t>(id),
-                        atom(connection, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 1, &sticky);
+    const xcb_atom_t state = atom(connection, "_NET_WM_STATE");
+    const auto states = property(connection, static_cast<xcb_window_t>(id), state, XCB_ATOM_ATOM);
+    if (states) {
+        const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(states.get()));
+        const int count = xcb_get_property_value_length(states.get()) / 4;
+        if (std::find(atoms, atoms + count, sticky) != atoms + count)
+            return;
+    }
+    xcb_change_property(connection, XCB_PROP_MODE_APPEND, static_cast<xcb_window_t>(id), state,
+                        XCB_ATOM_ATOM, 32, 1, &sticky);
 }
 
 QMargins X11Workspace::frameExtents(WindowId id) {
