@@ -69,6 +69,15 @@ XcbReply<xcb_get_property_reply_t> property(xcb_connection_t *connection, xcb_wi
         connection, xcb_get_property(connection, 0, window, name, type, 0, 1024), nullptr));
 }
 
+// Whether an atom list property holds the atom.
+bool lists(const xcb_get_property_reply_t *atomList, xcb_atom_t wanted) {
+    if (!atomList)
+        return false;
+    const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(atomList));
+    const int count = xcb_get_property_value_length(atomList) / 4;
+    return std::find(atoms, atoms + count, wanted) != atoms + count;
+}
+
 // Whether a window manager runs that lists this hint as supported. The check window must be
 // there too: a manager that has gone leaves its _NET_SUPPORTED behind.
 bool managerSupports(xcb_connection_t *connection, const char *hint) {
@@ -79,16 +88,7 @@ bool managerSupports(xcb_connection_t *connection, const char *hint) {
         return false;
     const auto supported =
         property(connection, root, atom(connection, "_NET_SUPPORTED"), XCB_ATOM_ATOM);
-    if (!supported)
-        return false;
-    const xcb_atom_t wanted = atom(connection, hint);
-    const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(supported.get()));
-    const int count = xcb_get_property_value_length(supported.get()) / 4;
-    for (int i = 0; i < count; ++i) {
-        if (atoms[i] == wanted)
-            return true;
-    }
-    return false;
+    return lists(supported.get(), atom(connection, hint));
 }
 
 // _NET_FRAME_EXTENTS, once the manager has set it: left, right, top and bottom.
@@ -108,18 +108,32 @@ std::optional<Workspace::WindowId> X11Workspace::activeWindow() {
     if (!connection)
         return std::nullopt;
     const xcb_window_t root = rootOf(connection);
-    if (managerSupports(connection, "_NET_ACTIVE_WINDOW")) {
-        const auto active =
-            property(connection, root, atom(connection, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
-        if (active && xcb_get_property_value_length(active.get()) >= 4) {
-            const xcb_window_t window =
-                *static_cast<const xcb_window_t *>(xcb_get_property_value(active.get()));
-            if (window != XCB_NONE)
-                return window;
-        }
-    }
+    // Every question at once: the popup opens on the answer, one round trip later.
+    const auto ask = [&](const char *name, xcb_atom_t type) {
+        return xcb_get_property(connection, 0, root, atom(connection, name), type, 0, 1024);
+    };
+    const xcb_get_property_cookie_t check = ask("_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW);
+    const xcb_get_property_cookie_t supported = ask("_NET_SUPPORTED", XCB_ATOM_ATOM);
+    const xcb_get_property_cookie_t active = ask("_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW);
+    const xcb_get_input_focus_cookie_t focusCookie = xcb_get_input_focus(connection);
+    const auto reply = [&](xcb_get_property_cookie_t cookie) {
+        return XcbReply<xcb_get_property_reply_t>(
+            xcb_get_property_reply(connection, cookie, nullptr));
+    };
+    const auto checkReply = reply(check);
+    const auto supportedReply = reply(supported);
+    const auto activeReply = reply(active);
     const XcbReply<xcb_get_input_focus_reply_t> focus(
-        xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+        xcb_get_input_focus_reply(connection, focusCookie, nullptr));
+
+    if (checkReply && xcb_get_property_value_length(checkReply.get()) >= 4 &&
+        lists(supportedReply.get(), atom(connection, "_NET_ACTIVE_WINDOW")) && activeReply &&
+        xcb_get_property_value_length(activeReply.get()) >= 4) {
+        const xcb_window_t window =
+            *static_cast<const xcb_window_t *>(xcb_get_property_value(activeReply.get()));
+        if (window != XCB_NONE)
+            return window;
+    }
     if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
         focus->focus == root)
         return std::nullopt;
