@@ -48,6 +48,15 @@ void save(QWidget *panel, const QString &name) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
 }
 
+// The screen around the popup, as it shows there (no compositor: the root is white).
+void saveScreen(QWidget *panel, const QString &name) {
+    QTest::qWait(300);
+    const QRect around = panel->geometry().adjusted(-24, -24, 24, 24);
+    QGuiApplication::primaryScreen()
+        ->grabWindow(0, around.x(), around.y(), around.width(), around.height())
+        .save(g_folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
 void press(PopupController &controller, int key) {
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
     QCoreApplication::sendEvent(controller.listView(), &event);
@@ -103,11 +112,7 @@ int main(int argc, char **argv) {
     // The screen itself, as a desktop without a compositor shows the popup (the root is white).
     workspace.compositing = false;
     controller.show();
-    QTest::qWait(300);
-    const QRect around = controller.panel()->geometry().adjusted(-24, -24, 24, 24);
-    QGuiApplication::primaryScreen()
-        ->grabWindow(0, around.x(), around.y(), around.width(), around.height())
-        .save(g_folder + QStringLiteral("/entries-without-compositor.png"));
+    saveScreen(controller.panel(), QStringLiteral("entries-without-compositor"));
     workspace.compositing = true;
     for (int i = 0; i < 4; ++i)
         press(controller, Qt::Key_Down);
@@ -115,6 +120,14 @@ int main(int argc, char **argv) {
     for (int i = 0; i < 10; ++i)
         press(controller, Qt::Key_Down);
     save(controller.panel(), QStringLiteral("scrolled-to-end"));
+
+    // Closed there and opened again after one more copy: from the top, the new entry selected.
+    controller.close();
+    history.addText(QStringLiteral("Copied while the popup was closed"));
+    workspace.compositing = false;
+    controller.show();
+    saveScreen(controller.panel(), QStringLiteral("reopened-without-compositor"));
+    workspace.compositing = true;
 
     // The settings window, with auto-paste working and not, idle and recording; at the default
     // font and at one 2 points larger, as a desktop's font setting gives.

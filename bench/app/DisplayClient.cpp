@@ -1,6 +1,9 @@
 #include "DisplayClient.h"
 
 #include "ProcessUsage.h"
+#include "ProgramUnderTest.h"
+
+#include <xcb/xtest.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -233,6 +236,25 @@ bool DisplayClient::isViewable(const std::string &title) {
         found = found || text == title;
     }
     return found;
+}
+
+void DisplayClient::typeChord(const std::vector<xcb_keysym_t> &keysyms) {
+    if (!m_keySymbols)
+        m_keySymbols.reset(xcb_key_symbols_alloc(m_connection));
+    std::vector<xcb_keycode_t> codes;
+    for (const xcb_keysym_t keysym : keysyms) {
+        std::unique_ptr<xcb_keycode_t, decltype(&std::free)> found(
+            xcb_key_symbols_get_keycode(m_keySymbols.get(), keysym), &std::free);
+        if (!found || *found == XCB_NO_SYMBOL)
+            fail("no key for keysym " + std::to_string(keysym));
+        codes.push_back(*found);
+    }
+    for (const xcb_keycode_t code : codes)
+        xcb_test_fake_input(m_connection, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    for (auto code = codes.rbegin(); code != codes.rend(); ++code)
+        xcb_test_fake_input(m_connection, XCB_KEY_RELEASE, *code, XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                            0);
+    xcb_flush(m_connection);
 }
 
 bool DisplayClient::isOwned(const std::string &selection) {

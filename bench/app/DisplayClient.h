@@ -2,9 +2,11 @@
 
 // The benchmark's own X client: another application that copies, logging on the monotonic clock
 // when it took the clipboard and when the program first asked it for anything and for the data;
-// and a look at the top-level windows.
+// a look at the top-level windows; and key presses through XTEST on the same connection, so that
+// no process start lies inside a measured figure.
 
 #include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
 
 #include <map>
 #include <memory>
@@ -46,6 +48,10 @@ public:
     bool isOwned(const std::string &selection);
     int screen() const { return m_screen; }
 
+    // Presses the keys (X keysyms) in order and releases them in reverse, as a chord is typed.
+    // Sent and flushed before it returns.
+    void typeChord(const std::vector<xcb_keysym_t> &keysyms);
+
 private:
     struct Offer {
         Kind kind = Kind::text;
@@ -66,6 +72,8 @@ private:
     std::vector<xcb_atom_t> contentTargets(Kind kind);
 
     xcb_connection_t *m_connection = nullptr;
+    std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> m_keySymbols{
+        nullptr, &xcb_key_symbols_free};
     int m_screen = 0;
     xcb_window_t m_root = XCB_NONE;
     xcb_window_t m_window = XCB_NONE;

@@ -18,6 +18,13 @@ double median(std::vector<double> values) {
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+// The nearest-rank 95th percentile: no more than one in twenty values lies above it.
+double percentile95(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t rank = (values.size() * 95 + 99) / 100;
+    return values[std::max<std::size_t>(rank, 1) - 1];
+}
+
 struct Row {
     const char *key;
     const char *label;
@@ -99,20 +106,21 @@ int printReport(const std::string &resultsPath) {
         {"ingest_shot_cpu_ms", "ingest 4K screenshot: CPU ms", none},
         {"ingest_shot_peak_mb", "ingest 4K screenshot: peak RSS, MB", none},
         {"ingest_shot_recorded_ms", "ingest 4K screenshot: copy -> recorded, ms", none},
-        {"popup_first_ms", "shortcut -> popup painted, first opening, ms", none},
-        {"popup_again_ms", "shortcut -> popup painted, next 5 openings, ms", none},
+        {"popup_ms", "shortcut -> popup painted, every opening, ms", is("p50 <= 10, p95 <= 16")},
+        {"popup_first_ms", "  of which the first opening, ms", none},
     };
 
     for (const std::string &note : notes)
         std::printf("%s\n", note.c_str());
-    std::printf("\n%-48s %9s %9s %9s %4s  %s\n", "figure", "median", "min", "max", "n", "target");
+    std::printf("\n%-48s %9s %9s %9s %9s %4s  %s\n", "figure", "median", "p95", "min", "max", "n",
+                "target");
     for (const Row &row : rows) {
         const auto found = values.find(row.key);
         if (found == values.end())
             continue;
         const std::vector<double> &all = found->second;
-        std::printf("%-48s %9.1f %9.1f %9.1f %4zu  %s\n", row.label, median(all),
-                    *std::min_element(all.begin(), all.end()),
+        std::printf("%-48s %9.1f %9.1f %9.1f %9.1f %4zu  %s\n", row.label, median(all),
+                    percentile95(all), *std::min_element(all.begin(), all.end()),
                     *std::max_element(all.begin(), all.end()), all.size(),
                     row.target(values).c_str());
     }

@@ -11,8 +11,11 @@
 #include <QPropertyAnimation>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStackedLayout>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -185,12 +188,35 @@ bool ClipboardListView::isValid(qint64 index) const {
 
 void ClipboardListView::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
+    if (m_stale)
+        itemsChanged();
     if (m_appeared)
         return;
     m_appeared = true;
     m_selection = 0;
     setFocus(Qt::OtherFocusReason);
     updateBuiltRows();
+}
+
+void ClipboardListView::reset() {
+    if (m_scrollAnimation)
+        m_scrollAnimation->stop();
+    if (ClipboardRow *old = rowAt(m_selection))
+        old->setSelected(false);
+    m_selection = 0;
+    m_count = m_monitor.items().size();
+    m_stale = false;
+    // Before the layout, which builds the rows in view from there.
+    setScrollTop(0);
+    layoutSlots();
+    if (ClipboardRow *first = rowAt(0))
+        first->setSelected(true);
+}
+
+void ClipboardListView::setScrollTop(int top) {
+    QScrollBar *bar = m_scrollArea->verticalScrollBar();
+    const QSignalBlocker quiet(bar);
+    bar->setValue(top);
 }
 
 bool ClipboardListView::eventFilter(QObject *watched, QEvent *event) {
@@ -200,6 +226,11 @@ bool ClipboardListView::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void ClipboardListView::itemsChanged() {
+    if (!isVisible()) {
+        m_stale = true;
+        return;
+    }
+    m_stale = false;
     const qsizetype count = m_monitor.items().size();
     layoutSlots();
     if (count != m_count) {
@@ -244,6 +275,12 @@ void ClipboardListView::layoutSlots() {
             row->deleteLater(); // it may be inside its own click handler
         }
         it = m_rows.erase(it);
+    }
+    for (auto it = m_thumbnails.begin(); it != m_thumbnails.end();) {
+        const bool listed = std::any_of(items.begin(), items.end(), [&](const ClipboardItem &item) {
+            return item.id == it.key();
+        });
+        it = listed ? std::next(it) : m_thumbnails.erase(it);
     }
     static_cast<RowCanvas *>(m_canvas)->dividerLines = lines;
     m_canvas->setFixedHeight(y + kInset);
@@ -305,10 +342,14 @@ ClipboardRow *ClipboardListView::buildRow(qsizetype index) {
         };
     }
     auto *row = new ClipboardRow(item, index == m_selection, std::move(togglePin),
-                                 std::move(pastePlain), m_canvas);
+                                 std::move(pastePlain), m_canvas, m_thumbnails.value(id));
     connect(row, &ClipboardRow::clicked, this, [this, row] {
         if (m_onSelect)
             m_onSelect(row->item());
+    });
+    connect(row, &ClipboardRow::thumbnailDecoded, this, [this, row] {
+        if (!row->thumbnail().isNull())
+            m_thumbnails.insert(row->item().id, row->thumbnail());
     });
     return row;
 }

@@ -2,6 +2,8 @@
 
 #include "history/ClipboardItem.h"
 
+#include <QHash>
+#include <QImage>
 #include <QList>
 #include <QPointer>
 #include <QPropertyAnimation>
@@ -20,7 +22,9 @@ class QStackedLayout;
 // The whole content of the history popup: a header with the key legend, then the monitor's
 // entries as a scrolling list (or a notice when there are none), and the popup's keyboard
 // model. It reports the user's choices through four callbacks and never closes anything itself.
-// Rows are built only while they are in view.
+// Rows are built only while they are in view; decoded thumbnails are kept per entry, so a row
+// built again shows its picture at once. While hidden it leaves changes of the history for the
+// next reset() or showing.
 class ClipboardListView : public QWidget {
     Q_OBJECT
 public:
@@ -31,6 +35,10 @@ public:
                       std::function<void(const QUuid &)> onTogglePin,
                       std::function<void()> onDismiss, QWidget *parent = nullptr);
     ~ClipboardListView() override;
+
+    // The history as it is now, from its top: the first row selected, nothing scrolled. For a
+    // view shown again.
+    void reset();
 
     // Index of the highlighted row; may lie outside the list (it is 0 when the list is empty).
     qint64 selection() const { return m_selection; }
@@ -58,6 +66,7 @@ private:
     };
 
     void itemsChanged();
+    void setScrollTop(int top);
     void layoutSlots();
     void updateBuiltRows();
     ClipboardRow *buildRow(qsizetype index);
@@ -75,9 +84,11 @@ private:
     qint64 m_selection = 0;
     qsizetype m_count = 0;
     bool m_appeared = false;
+    bool m_stale = false; // the history changed while hidden
 
     QList<Slot> m_slots;
     std::map<qsizetype, QPointer<ClipboardRow>> m_rows;
+    QHash<QUuid, QImage> m_thumbnails; // by entry
     // Children of the view.
     QStackedLayout *m_body = nullptr;
     QWidget *m_emptyState = nullptr;

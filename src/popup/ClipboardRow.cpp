@@ -39,7 +39,7 @@ QColor white(double opacity) {
 } // namespace
 
 ClipboardRow::ClipboardRow(ClipboardItem item, bool isSelected, std::function<void()> onTogglePin,
-                           std::function<void()> onPastePlain, QWidget *parent)
+                           std::function<void()> onPastePlain, QWidget *parent, QImage decoded)
     : QWidget(parent)
     , m_item(std::move(item))
     , m_selected(isSelected)
@@ -61,7 +61,11 @@ ClipboardRow::ClipboardRow(ClipboardItem item, bool isSelected, std::function<vo
     connect(m_pinButton, &QAbstractButton::clicked, this, [this] { m_onTogglePin(); });
     restyle();
 
-    if (!m_thumbnailSize.isEmpty()) {
+    // Pixels for another pixel ratio would be blurred or too large: decoded anew.
+    if (!m_thumbnailSize.isEmpty() && !decoded.isNull() &&
+        decoded.devicePixelRatio() == devicePixelRatioF()) {
+        m_thumbnail = std::move(decoded);
+    } else if (!m_thumbnailSize.isEmpty()) {
         connect(&m_decoding, &QFutureWatcher<QImage>::finished, this, [this] {
             m_thumbnail = m_decoding.result();
             if (m_thumbnail.isNull())

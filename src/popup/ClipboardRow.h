@@ -13,13 +13,16 @@
 // One history entry in the popup: a one-line preview (or a thumbnail for an image), a link
 // marker, the plain-paste control on rich rows, the pin control, on an accent highlight when
 // selected. Decides nothing: it reports its controls' presses, and a click anywhere else on it
-// as clicked(). An image row starts decoding its picture when built, never before.
+// as clicked(). An image row starts decoding its picture when built, never before, unless it is
+// given the picture decoded already.
 class ClipboardRow : public QWidget {
     Q_OBJECT
 public:
-    // onPastePlain empty: no plain-paste control.
+    // onPastePlain empty: no plain-paste control. `decoded`: the thumbnail() of an earlier row
+    // of the entry, if any.
     ClipboardRow(ClipboardItem item, bool isSelected, std::function<void()> onTogglePin,
-                 std::function<void()> onPastePlain, QWidget *parent = nullptr);
+                 std::function<void()> onPastePlain, QWidget *parent = nullptr,
+                 QImage decoded = {});
     ~ClipboardRow() override;
 
     // The height a row of this entry takes, known without decoding any image.

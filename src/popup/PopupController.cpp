@@ -47,6 +47,28 @@ void PopupController::show() {
     if (!(m_panel && active == m_panel->winId()))
         m_previousWindow = active;
 
+    if (!m_panel)
+        buildPanel();
+    m_listView->reset();
+    m_panel->setComposited(m_workspace.isCompositing());
+    // The desktop forgets the mark when the window is withdrawn.
+    if (!m_panel->isVisible())
+        m_workspace.showOnAllWorkspaces(m_panel->winId());
+
+    qsizetype primary = -1;
+    const QList<ScreenArea> screens = currentScreens(&primary);
+    if (const auto origin = popupOrigin(m_workspace.pointerPosition(), screens, primary,
+                                        QSize(panelWidth, panelHeight)))
+        m_panel->move(*origin);
+
+    m_panel->show();
+    m_panel->raise();
+    m_panel->activateWindow();
+    m_workspace.activateWindow(m_panel->winId());
+    m_listView->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void PopupController::buildPanel() {
     const QPointer<PopupController> self(this);
     auto *list = new ClipboardListView(
         m_monitor,
@@ -66,46 +88,20 @@ void PopupController::show() {
             if (self)
                 self->close();
         });
-
-    auto panel = std::make_unique<PopupPanel>(QSize(panelWidth, panelHeight));
-    panel->setContent(list);
-    panel->setComposited(m_workspace.isCompositing());
-    m_workspace.showOnAllWorkspaces(panel->winId());
-
-    qsizetype primary = -1;
-    const QList<ScreenArea> screens = currentScreens(&primary);
-    if (const auto origin = popupOrigin(m_workspace.pointerPosition(), screens, primary,
-                                        QSize(panelWidth, panelHeight)))
-        panel->move(*origin);
-
-    discardPanel();
-    m_panel = std::move(panel);
+    m_panel = std::make_unique<PopupPanel>(QSize(panelWidth, panelHeight));
+    m_panel->setContent(list);
     m_listView = list;
     connect(m_panel.get(), &PopupPanel::deactivated, this, &PopupController::close);
     connect(m_panel.get(), &PopupPanel::firstPainted, this, &PopupController::shownAndPainted);
-
-    m_panel->show();
-    m_panel->raise();
-    m_panel->activateWindow();
-    m_workspace.activateWindow(m_panel->winId());
-    list->setFocus(Qt::ActiveWindowFocusReason);
 }
 
+// Hidden, not deleted: this may run inside one of the panel's own event handlers, and the next
+// showing reuses it.
 void PopupController::close() {
-    discardPanel();
-}
-
-// Hidden now, deleted later: this may run inside one of the panel's own event handlers.
-void PopupController::discardPanel() {
-    if (!m_panel)
+    if (!isOpen())
         return;
-    std::unique_ptr<PopupPanel> panel = std::move(m_panel);
-    disconnect(panel.get(), nullptr, this, nullptr);
-    const bool wasOpen = panel->isVisible();
-    panel->hide();
-    panel.release()->deleteLater();
-    if (wasOpen)
-        Q_EMIT closed();
+    m_panel->hide();
+    Q_EMIT closed();
 }
 
 void PopupController::paste(ClipboardItem item, bool plainText) {

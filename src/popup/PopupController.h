@@ -15,8 +15,10 @@ class AutoPaste;
 class ClipboardMonitor;
 class PopupPanel;
 
-// The floating history popup. Each showing builds a new window with a new list, remembers the
-// window the user was working in and centres the popup on the pointer's screen. It closes when
+// The floating history popup. Its window and list are built at the first showing and kept hidden
+// in between, so that an opening costs no more than a frame; every showing still lists the
+// history as it is then, from its top with the first row selected, remembers the window the user
+// was working in and centres the popup on the pointer's screen. It closes when
 // it stops being the active window, on Escape and before a paste. Choosing an entry puts it on
 // the clipboard, brings the remembered window back and types the paste there a moment later;
 // without the permission to type, a notice says how to paste by hand.
@@ -32,7 +34,7 @@ public:
                     QObject *parent = nullptr);
     ~PopupController() override;
 
-    // Builds, places and opens the popup; an open one is replaced by a new one.
+    // Lists the history afresh, places and opens the popup; an open one is refreshed in place.
     void show();
     // Closes the popup if open; the remembered window stays remembered.
     void close();
@@ -47,12 +49,12 @@ public:
 Q_SIGNALS:
     // The popup has drawn its first frame after show().
     void shownAndPainted();
-    // An open popup went away: closed, or replaced by a new one.
+    // An open popup went away.
     void closed();
 
 private:
     void paste(ClipboardItem item, bool plainText);
-    void discardPanel();
+    void buildPanel();
 
     ClipboardMonitor &m_monitor;
     Workspace &m_workspace;

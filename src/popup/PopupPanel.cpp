@@ -3,6 +3,7 @@
 #include "popup/PopupStyle.h"
 
 #include <QEvent>
+#include <QHideEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -80,4 +81,13 @@ void PopupPanel::changeEvent(QEvent *event) {
         m_wasActive = false;
         Q_EMIT deactivated();
     }
+}
+
+void PopupPanel::hideEvent(QHideEvent *event) {
+    QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return; // the window manager's doing: still shown as far as the program goes
+    // A loss of activation reported after hiding belongs to the showing that ended.
+    m_wasActive = false;
+    m_painted = false;
 }

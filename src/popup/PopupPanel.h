@@ -4,7 +4,7 @@
 
 // The popup's window: frameless, translucent, above other windows, on every workspace (the
 // controller marks it so), drawing its own rounded background with a thin border. Reports when
-// it stops being the active window and when it has first been painted.
+// it stops being the active window and when it has first been painted, anew for every showing.
 class PopupPanel : public QWidget {
     Q_OBJECT
 public:
@@ -22,12 +22,13 @@ public:
 Q_SIGNALS:
     // The panel was active and no longer is.
     void deactivated();
-    // The first frame has been drawn.
+    // The first frame since it was shown has been drawn.
     void firstPainted();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     bool m_composited = true;

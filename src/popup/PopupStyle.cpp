@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QPainter>
 #include <QPalette>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 #include <QtMath>
 
@@ -75,6 +76,15 @@ QFont font(int points, QFont::Weight weight) {
 }
 
 QPixmap symbol(const QString &name, int points, const QColor &colour, qreal devicePixelRatio) {
+    // Drawn at every paint of every row: rendered once per look.
+    const QString key = QStringLiteral("tq-symbol:%1:%2:%3:%4")
+                            .arg(name)
+                            .arg(points)
+                            .arg(colour.rgba(), 0, 16)
+                            .arg(devicePixelRatio);
+    QPixmap cached;
+    if (QPixmapCache::find(key, &cached))
+        return cached;
     const int pixels = qCeil(points * devicePixelRatio);
     QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -88,6 +98,7 @@ QPixmap symbol(const QString &name, int points, const QColor &colour, qreal devi
     }
     QPixmap pixmap = QPixmap::fromImage(std::move(image));
     pixmap.setDevicePixelRatio(devicePixelRatio);
+    QPixmapCache::insert(key, pixmap);
     return pixmap;
 }
 

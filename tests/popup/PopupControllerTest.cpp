@@ -1,4 +1,5 @@
 #include "popup/PopupController.h"
+#include "popup/ClipboardRow.h"
 #include "popup/PopupPanel.h"
 #include "popup/PopupPlacement.h"
 #include "popup/PopupTestSupport.h"
@@ -9,6 +10,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -78,22 +81,51 @@ TEST(PopupPlacement, CentresOnThePointersScreen) {
     EXPECT_EQ(popupOrigin(QPoint(0, 0), {}, -1, size), std::nullopt);
 }
 
-// The shortcut toggles; the menu item always shows, building anew and keeping the window the
-// popup came from.
+// The shortcut toggles; the menu item always shows, keeping the window the popup came from.
 TEST_F(Controller, ToggleAndShowAgain) {
     controller->toggle();
     ASSERT_TRUE(controller->isOpen());
-    const QPointer<PopupPanel> first = controller->panel();
-    workspace.active = first->winId(); // the popup is in front now
+    workspace.active = controller->panel()->winId(); // the popup is in front now
     controller->show();
     EXPECT_TRUE(controller->isOpen());
-    EXPECT_NE(controller->panel(), first.data());
     EXPECT_EQ(controller->previousWindow(), kEditor);
-    QTRY_VERIFY(!first);
     controller->toggle();
     EXPECT_FALSE(controller->isOpen());
     EXPECT_EQ(history.pasteboard.writes(), 0);
     EXPECT_EQ(poster.pastes, 0);
+}
+
+// Every opening starts from the top with the first row selected and lists what was copied
+// meanwhile, whatever the last one left selected or scrolled.
+TEST_F(Controller, ReopeningStartsAfresh) {
+    for (int i = 0; i < 40; ++i)
+        history.addText(QStringLiteral("entry %1").arg(i));
+    const auto selectedRows = [this] {
+        QList<qsizetype> indexes;
+        for (ClipboardRow *row : controller->listView()->builtRows())
+            if (row->isSelected())
+                indexes << history.monitor.items().indexOf(row->item());
+        return indexes;
+    };
+    controller->show();
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    press(Qt::Key_Escape);
+    controller->show();
+    EXPECT_EQ(controller->listView()->selection(), 0);
+    EXPECT_EQ(selectedRows(), QList<qsizetype>{0});
+
+    QScrollBar *bar = controller->listView()->scrollArea()->verticalScrollBar();
+    for (int i = 0; i < 30; ++i)
+        press(Qt::Key_Down);
+    QTRY_VERIFY(bar->value() > 0);
+    press(Qt::Key_Escape);
+    history.addText(QStringLiteral("newest"));
+    controller->show();
+    EXPECT_EQ(bar->value(), 0);
+    ASSERT_TRUE(controller->listView()->rowAt(0));
+    EXPECT_EQ(controller->listView()->rowAt(0)->item().text, QStringLiteral("newest"));
+    EXPECT_EQ(selectedRows(), QList<qsizetype>{0});
 }
 
 // Another window taking the focus closes it without writing or re-activating. (Escape is

@@ -10,8 +10,10 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -31,14 +33,37 @@ xcb_window_t rootOf(xcb_connection_t *connection) {
     return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
 }
 
+// Atoms never change while the server runs: each is asked for once per connection, as the
+// popup's opening would otherwise wait for a dozen round trips.
 xcb_atom_t atom(xcb_connection_t *connection, const char *name) {
-    return internAtoms(connection, {QByteArray(name)}).first();
+    static xcb_connection_t *cachedFor = nullptr;
+    static QHash<QByteArray, xcb_atom_t> cache;
+    if (cachedFor != connection) {
+        cache.clear();
+        cachedFor = connection;
+    }
+    const QByteArray key(name);
+    if (const auto known = cache.constFind(key); known != cache.constEnd())
+        return *known;
+    const xcb_atom_t interned = internAtoms(connection, {key}).first();
+    if (interned != XCB_ATOM_NONE)
+        cache.insert(key, interned);
+    return interned;
 }
 
 XcbReply<xcb_get_property_reply_t> property(xcb_connection_t *connection, xcb_window_t window,
                                             xcb_atom_t name, xcb_atom_t type) {
     return XcbReply<xcb_get_property_reply_t>(xcb_get_property_reply(
         connection, xcb_get_property(connection, 0, window, name, type, 0, 1024), nullptr));
+}
+
+// Whether an atom list property holds the atom.
+bool lists(const xcb_get_property_reply_t *atomList, xcb_atom_t wanted) {
+    if (!atomList)
+        return false;
+    const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(atomList));
+    const int count = xcb_get_property_value_length(atomList) / 4;
+    return std::find(atoms, atoms + count, wanted) != atoms + count;
 }
 
 // Whether a window manager runs that lists this hint as supported. The check window must be
@@ -51,16 +76,7 @@ bool managerSupports(xcb_connection_t *connection, const char *hint) {
         return false;
     const auto supported =
         property(connection, root, atom(connection, "_NET_SUPPORTED"), XCB_ATOM_ATOM);
-    if (!supported)
-        return false;
-    const xcb_atom_t wanted = atom(connection, hint);
-    const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(supported.get()));
-    const int count = xcb_get_property_value_length(supported.get()) / 4;
-    for (int i = 0; i < count; ++i) {
-        if (atoms[i] == wanted)
-            return true;
-    }
-    return false;
+    return lists(supported.get(), atom(connection, hint));
 }
 
 // _NET_FRAME_EXTENTS, once the manager has set it: left, right, top and bottom.
@@ -80,18 +96,32 @@ std::optional<Workspace::WindowId> X11Workspace::activeWindow() {
     if (!connection)
         return std::nullopt;
     const xcb_window_t root = rootOf(connection);
-    if (managerSupports(connection, "_NET_ACTIVE_WINDOW")) {
-        const auto active =
-            property(connection, root, atom(connection, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
-        if (active && xcb_get_property_value_length(active.get()) >= 4) {
-            const xcb_window_t window =
-                *static_cast<const xcb_window_t *>(xcb_get_property_value(active.get()));
-            if (window != XCB_NONE)
-                return window;
-        }
-    }
+    // Every question at once: the popup opens on the answer, one round trip later.
+    const auto ask = [&](const char *name, xcb_atom_t type) {
+        return xcb_get_property(connection, 0, root, atom(connection, name), type, 0, 1024);
+    };
+    const xcb_get_property_cookie_t check = ask("_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW);
+    const xcb_get_property_cookie_t supported = ask("_NET_SUPPORTED", XCB_ATOM_ATOM);
+    const xcb_get_property_cookie_t active = ask("_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW);
+    const xcb_get_input_focus_cookie_t focusCookie = xcb_get_input_focus(connection);
+    const auto reply = [&](xcb_get_property_cookie_t cookie) {
+        return XcbReply<xcb_get_property_reply_t>(
+            xcb_get_property_reply(connection, cookie, nullptr));
+    };
+    const auto checkReply = reply(check);
+    const auto supportedReply = reply(supported);
+    const auto activeReply = reply(active);
     const XcbReply<xcb_get_input_focus_reply_t> focus(
-        xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+        xcb_get_input_focus_reply(connection, focusCookie, nullptr));
+
+    if (checkReply && xcb_get_property_value_length(checkReply.get()) >= 4 &&
+        lists(supportedReply.get(), atom(connection, "_NET_ACTIVE_WINDOW")) && activeReply &&
+        xcb_get_property_value_length(activeReply.get()) >= 4) {
+        const xcb_window_t window =
+            *static_cast<const xcb_window_t *>(xcb_get_property_value(activeReply.get()));
+        if (window != XCB_NONE)
+            return window;
+    }
     if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
         focus->focus == root)
         return std::nullopt;
@@ -177,9 +207,18 @@ void X11Workspace::showOnAllWorkspaces(WindowId id) {
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(id),
                         atom(connection, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
                         &everyDesktop);
+    // Once: a window shown again may still carry it from before.
     const xcb_atom_t sticky = atom(connection, "_NET_WM_STATE_STICKY");
-    xcb_change_property(connection, XCB_PROP_MODE_APPEND, static_cast<xcb_window_t>(id),
-                        atom(connection, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 1, &sticky);
+    const xcb_atom_t state = atom(connection, "_NET_WM_STATE");
+    const auto states = property(connection, static_cast<xcb_window_t>(id), state, XCB_ATOM_ATOM);
+    if (states) {
+        const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(states.get()));
+        const int count = xcb_get_property_value_length(states.get()) / 4;
+        if (std::find(atoms, atoms + count, sticky) != atoms + count)
+            return;
+    }
+    xcb_change_property(connection, XCB_PROP_MODE_APPEND, static_cast<xcb_window_t>(id), state,
+                        XCB_ATOM_ATOM, 32, 1, &sticky);
 }
 
 QMargins X11Workspace::frameExtents(WindowId id) {
