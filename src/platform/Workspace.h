@@ -39,7 +39,8 @@ public:
 
     // The widths of the frame the window manager will draw around a created, not yet shown
     // window, asked of it beforehand; none when no window manager runs or it does not say.
-    // May wait a moment for the answer.
+    // The first call for a window asks and may wait a moment for the answer; later calls only
+    // read what the manager has said since.
     virtual QMargins frameExtents(WindowId window) = 0;
 
     // The pointer in Qt's global, top-left based coordinates.

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 #include <QWindow>
@@ -133,14 +134,36 @@ void WelcomeWindowController::show() {
     const int primary =
         static_cast<int>(QGuiApplication::screens().indexOf(QGuiApplication::primaryScreen()));
     m_area = welcomeWindowArea(screens, primary, icon);
-    if (m_area) {
-        window->setFixedHeight(fittingHeight(initialHeight));
-        const QRect frame = welcomeWindowFrame(*m_area, window->size().grownBy(m_frame));
-        window->setGeometry(frame.marginsRemoved(m_frame));
-    }
+    m_contentHeight = initialHeight;
     m_window = std::move(window);
+    place();
     bringForward();
     m_view->setFocus();
+    if (m_frame.isNull() && m_area)
+        awaitFrame(id);
+}
+
+void WelcomeWindowController::place() {
+    if (!m_area)
+        return;
+    m_window->setFixedHeight(fittingHeight(m_contentHeight));
+    const QRect frame = welcomeWindowFrame(*m_area, m_window->size().grownBy(m_frame));
+    m_window->setGeometry(frame.marginsRemoved(m_frame));
+}
+
+void WelcomeWindowController::awaitFrame(Workspace::WindowId id) {
+    // A busy window manager may describe its frame only once the window is shown: it is then
+    // placed again. Without a manager no frame comes, and the asking stops after a while.
+    auto *poll = new QTimer(m_window.get());
+    poll->setInterval(100);
+    connect(poll, &QTimer::timeout, this, [this, poll, id, left = 50]() mutable {
+        m_frame = m_workspace.frameExtents(id);
+        if (!m_frame.isNull())
+            place();
+        if (!m_frame.isNull() || --left == 0)
+            poll->deleteLater();
+    });
+    poll->start();
 }
 
 void WelcomeWindowController::bringForward() {
@@ -175,6 +198,7 @@ void WelcomeWindowController::windowClosed() {
 void WelcomeWindowController::resizeContent(double height) {
     if (!m_window)
         return;
+    m_contentHeight = height;
     // Height alone changes: the top edge and the width stay.
     auto *animation = new QVariantAnimation(m_window.get());
     animation->setStartValue(m_window->height());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Workspace.h"
 #include "welcome/WelcomeView.h"
 
 #include <QList>
@@ -11,8 +12,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-class Workspace;
 
 // A screen as the guide's placement sees it: its whole area and the part panels leave free.
 struct ScreenArea {
@@ -63,6 +62,9 @@ private:
     void finish();
     void windowClosed();
     void resizeContent(double height);
+    // The window where the corner rule puts its frame, as tall as its content lets it be.
+    void place();
+    void awaitFrame(Workspace::WindowId id);
     // The window's height for a content height, short enough for the frame to fit its area.
     int fittingHeight(double content) const;
 
@@ -72,4 +74,5 @@ private:
     QPointer<WelcomeView> m_view;
     QMargins m_frame; // the window manager's frame around the window
     std::optional<QRect> m_area;
+    double m_contentHeight = initialHeight;
 };

@@ -225,13 +225,16 @@ QMargins X11Workspace::frameExtents(WindowId id) {
     xcb_connection_t *qt = qtConnection();
     if (!qt || id == 0 || !managerSupports(qt, "_NET_REQUEST_FRAME_EXTENTS"))
         return {};
+    const auto window = static_cast<xcb_window_t>(id);
+    if (m_extentsAsked.contains(id))
+        return extentsOf(qt, window).value_or(QMargins());
+    m_extentsAsked.insert(id);
     // Qt reads every event of its own connection: the answer is awaited on one of ours.
     const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> own(
         xcb_connect(nullptr, nullptr), &xcb_disconnect);
     xcb_connection_t *connection = own.get();
     if (xcb_connection_has_error(connection))
         return {};
-    const auto window = static_cast<xcb_window_t>(id);
     const uint32_t propertyChanges = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &propertyChanges);
     xcb_client_message_event_t request{};

@@ -3,6 +3,7 @@
 #include "platform/Workspace.h"
 
 #include <QDBusConnection>
+#include <QSet>
 
 // The workspace on X11 through the program's own (Qt's) connection: EWMH where a window
 // manager offers it, plain input focus where none runs. Files are revealed through the
@@ -24,4 +25,5 @@ public:
 
 private:
     QDBusConnection m_bus;
+    QSet<WindowId> m_extentsAsked;
 };
