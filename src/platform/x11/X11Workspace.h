@@ -14,6 +14,7 @@ public:
 
     std::optional<WindowId> activeWindow() override;
     void activateWindow(WindowId window) override;
+    void setActivationToken(const ActivationToken &token) override;
     QStringList windowClass(WindowId window) override;
     bool isCompositing() override;
     void showOnAllWorkspaces(WindowId window) override;
@@ -24,4 +25,5 @@ public:
 
 private:
     QDBusConnection m_bus;
+    QByteArray m_startupId; // the X11 part of the token; XDG_ACTIVATION_TOKEN is Wayland's
 };
