@@ -44,7 +44,8 @@ protected:
 };
 
 // A second start with an option does it in the first; gdbus reaches the same actions; a plain
-// second start brings the settings forward; --quit ends the program cleanly.
+// second start brings the settings forward with the startup id it was launched with; --quit ends
+// the program cleanly.
 TEST_F(ReachedFromOutside, ByLaterStartsAndOverTheBus) {
     RealProgram program;
     ASSERT_TRUE(program.launched()) << program.log.constData();
@@ -67,9 +68,14 @@ TEST_F(ReachedFromOutside, ByLaterStartsAndOverTheBus) {
                   .exitCode,
               0);
     EXPECT_TRUE(waitFor([&] { return painted().size() == 2; })) << program.log.constData();
-    EXPECT_EQ(start({}).exitCode, 0);
+    QProcessEnvironment launcher = programEnvironment();
+    launcher.insert(QStringLiteral("DESKTOP_STARTUP_ID"), QStringLiteral("menu-7_TIME42"));
+    EXPECT_EQ(start({}, launcher).exitCode, 0);
     EXPECT_TRUE(waitFor(
         [&] { return xdotool({QStringLiteral("getwindowfocus")}) == settings && !popupShown(); }));
+    EXPECT_TRUE(run(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::fromLatin1(settings),
+                                              QStringLiteral("_NET_STARTUP_ID")})
+                    .contains("\"menu-7_TIME42\""));
 
     const struct {
         QString method;
