@@ -192,3 +192,23 @@ void AppDelegate::clearHistory() {
 void AppDelegate::quit() {
     QCoreApplication::quit();
 }
+
+void AppDelegate::perform(AppAction action) {
+    switch (action) {
+    case AppAction::ShowHistory:
+        popup().toggle();
+        return;
+    case AppAction::Settings:
+        showSettings();
+        return;
+    case AppAction::GettingStarted:
+        showWelcomeGuide();
+        return;
+    case AppAction::ClearHistory:
+        clearHistory();
+        return;
+    case AppAction::Quit:
+        quit();
+        return;
+    }
+}

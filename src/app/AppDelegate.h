@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AppAction.h"
 #include "history/PinStore.h"
 #include "platform/Platform.h"
 #include "system/AutoPaste.h"
@@ -40,6 +41,8 @@ public:
     void showSettings();
     void clearHistory();
     void quit();
+    // A menu action asked for from outside; the history toggles, as the shortcut does.
+    void perform(AppAction action);
 
     ClipboardMonitor &monitor() const { return *m_monitor; }
     // The history popup, created on first use.

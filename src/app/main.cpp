@@ -1,6 +1,8 @@
 #include "app/AppDelegate.h"
+#include "app/ApplicationService.h"
 #include "app/CommandLine.h"
 #include "app/ProgramReport.h"
+#include "app/RunningProgram.h"
 #include "history/CaptureQueue.h"
 #include "history/ClipboardMonitor.h"
 #include "hotkey/HotKeyManager.h"
@@ -18,14 +20,29 @@
 #include "settings/AppSettings.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char **argv) {
-    if (const std::optional<int> answered = answerCommandLine(argc, argv))
-        return *answered;
+    const CommandLine command = readCommandLine(argc, argv);
+    if (command.exitStatus)
+        return *command.exitStatus;
+    // Read before Qt takes DESKTOP_STARTUP_ID out of the environment.
+    const ActivationToken token = ActivationToken::fromEnvironment();
+
+    // The lock decides who runs; the name on the session bus is how a later start reaches it.
+    InstanceLock lock(QStringLiteral("tallowquill"));
+    if (!lock.tryLock()) {
+        const QCoreApplication app(argc, argv);
+        return sendToRunningProgram(command.action, token, QDBusConnection::sessionBus());
+    }
+    if (!command.startsProgram()) {
+        std::fputs("tallowquill: not running\n", stderr);
+        return 1;
+    }
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
         std::fputs("tallowquill: no X display: DISPLAY is not set (start it from an X11 or "
                    "XWayland session)\n",
@@ -35,12 +52,6 @@ int main(int argc, char **argv) {
     // The clipboard, the shortcut and the synthetic paste all go through X11 (XWayland under
     // a Wayland session).
     qputenv("QT_QPA_PLATFORM", "xcb");
-
-    InstanceLock lock(QStringLiteral("tallowquill"));
-    if (!lock.tryLock()) {
-        std::fputs("tallowquill: already running; this copy exits\n", stderr);
-        return 1;
-    }
 
     QApplication app(argc, argv);
     HeavyWork::forbidOnThisThread();
@@ -68,6 +79,8 @@ int main(int argc, char **argv) {
     AppDelegate delegate(Platform{pasteboard, workspace, keyPoster, loginItem}, settings);
     delegate.launch();
     reportToDrivers(delegate, settings);
+    ApplicationService service(delegate, workspace, QDBusConnection::sessionBus());
+    service.start(command.action, token);
     const int code = QApplication::exec();
     // Pins and settings are saved as they change, so nothing is left to save. A conversion still
     // under way on the capture worker is not waited for, and must not outlive Qt's own teardown.

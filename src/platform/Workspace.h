@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ActivationToken.h"
+
 #include <QMargins>
 #include <QPoint>
 #include <QString>
@@ -26,6 +28,9 @@ public:
     // Asks the desktop to bring the window to the front and give it the keyboard focus; sets the
     // focus directly when no window manager runs. Asynchronous; the result is not examined.
     virtual void activateWindow(WindowId window) = 0;
+    // The token that the windows brought forward from now on are asked for with, until another
+    // replaces it; an empty one ends its use. A desktop without such tokens ignores it.
+    virtual void setActivationToken(const ActivationToken &) {}
 
     // The window's WM_CLASS, instance then class ("xfce4-terminal", "Xfce4-terminal"), taken from
     // the nearest of it and its ancestors that has one; empty when none has or it has gone.

@@ -1,5 +1,6 @@
 #include "platform/x11/X11Workspace.h"
 
+#include "platform/x11/StartupNotification.h"
 #include "platform/x11/XcbConnection.h"
 #include "platform/x11/XcbReply.h"
 
@@ -133,6 +134,14 @@ void X11Workspace::activateWindow(WindowId id) {
     if (!connection || id == 0)
         return;
     const auto window = static_cast<xcb_window_t>(id);
+    if (!m_startupId.isEmpty()) {
+        // The window a launcher's request brought up claims its id and ends its launch feedback.
+        // Its time is not used: an id a terminal passed on long ago would hold the window back.
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
+                            atom(connection, "_NET_STARTUP_ID"), atom(connection, "UTF8_STRING"), 8,
+                            uint32_t(m_startupId.size()), m_startupId.constData());
+        StartupNotification::end(connection, window, m_startupId);
+    }
     if (managerSupports(connection, "_NET_ACTIVE_WINDOW")) {
         // Source 2 (a pager): the user asked for this window, so focus stealing prevention
         // should let it through.
@@ -156,6 +165,10 @@ void X11Workspace::activateWindow(WindowId id) {
                                                     XCB_CURRENT_TIME)));
     }
     xcb_flush(connection);
+}
+
+void X11Workspace::setActivationToken(const ActivationToken &token) {
+    m_startupId = token.startupId.toUtf8();
 }
 
 QStringList X11Workspace::windowClass(WindowId id) {

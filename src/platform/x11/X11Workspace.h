@@ -15,6 +15,7 @@ public:
 
     std::optional<WindowId> activeWindow() override;
     void activateWindow(WindowId window) override;
+    void setActivationToken(const ActivationToken &token) override;
     QStringList windowClass(WindowId window) override;
     bool isCompositing() override;
     void showOnAllWorkspaces(WindowId window) override;
@@ -26,4 +27,5 @@ public:
 private:
     QDBusConnection m_bus;
     QSet<WindowId> m_extentsAsked;
+    QByteArray m_startupId; // the X11 part of the token; XDG_ACTIVATION_TOKEN is Wayland's
 };
