@@ -144,15 +144,6 @@ TEST_F(Guide, CountdownMovesOn) {
     }
 }
 
-// The strip fills while the countdown runs.
-TEST_F(Guide, CountdownFills) {
-    make(false);
-    run("CT");
-    EXPECT_EQ(view->autoAdvanceProgress(), 0);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return view->autoAdvanceProgress() > 0; }, 10000));
-    EXPECT_LT(view->autoAdvanceProgress(), 1);
-}
-
 // The switch ends on the login item's real state.
 TEST_F(Guide, LaunchSwitchSettles) {
     for (const bool fails : {false, true}) {
