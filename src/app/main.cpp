@@ -13,6 +13,7 @@
 #include "platform/UnixSignalWatcher.h"
 #include "platform/XdgAutostartLoginItem.h"
 #include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11TrayPresence.h"
 #include "platform/x11/X11Workspace.h"
 #include "platform/x11/XTestKeyPoster.h"
 #include "platform/x11/XcbHotKeyGrab.h"
@@ -66,6 +67,7 @@ int main(int argc, char **argv) {
     X11Pasteboard pasteboard;
     X11Workspace workspace;
     XTestKeyPoster keyPoster;
+    X11TrayPresence trays(QDBusConnection::sessionBus());
     XdgAutostartLoginItem loginItem;
     loginItem.retargetDeadEntry();
     AppSettings settings(std::make_unique<QSettingsDefaultsStore>());
@@ -76,7 +78,7 @@ int main(int argc, char **argv) {
             ? std::unique_ptr<HotKeyGrab>(std::make_unique<XcbHotKeyGrab>(x11->connection()))
             : std::make_unique<NoHotKeyGrab>());
     hotKeys.makeShared();
-    AppDelegate delegate(Platform{pasteboard, workspace, keyPoster, loginItem}, settings);
+    AppDelegate delegate(Platform{pasteboard, workspace, keyPoster, loginItem, trays}, settings);
     delegate.launch();
     reportToDrivers(delegate, settings);
     ApplicationService service(delegate, workspace, QDBusConnection::sessionBus());
