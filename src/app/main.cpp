@@ -57,7 +57,8 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     HeavyWork::forbidOnThisThread();
     QApplication::setApplicationName(QStringLiteral("Tallowquill"));
-    QApplication::setDesktopFileName(QStringLiteral("tallowquill"));
+    // The desktop entry is named after the application id, as the bus name is.
+    QApplication::setDesktopFileName(QStringLiteral("org.tallowquill.Tallowquill"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
