@@ -3,10 +3,10 @@
 #include "settings/AppSettings.h"
 #include "settings/HotKeyRecorderView.h"
 #include "settings/Retention.h"
-#include "settings/SwitchButton.h"
 #include "system/AutoPaste.h"
 #include "system/AutoPasteHelp.h"
 #include "system/LaunchAtLogin.h"
+#include "ui/SwitchButton.h"
 
 #include <QComboBox>
 #include <QLabel>

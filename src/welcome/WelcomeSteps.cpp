@@ -3,7 +3,7 @@
 #include "hotkey/ShortcutFormat.h"
 #include "settings/AppSettings.h"
 #include "settings/Retention.h"
-#include "settings/SwitchButton.h"
+#include "ui/SwitchButton.h"
 #include "welcome/AccessibilityPaneIllustration.h"
 #include "welcome/BalancedLabel.h"
 #include "welcome/DragToAccessibilityIllustration.h"

@@ -1,10 +1,10 @@
 #include "welcome/WelcomeView.h"
 
 #include "settings/AppSettings.h"
-#include "settings/SwitchButton.h"
 #include "system/AutoPaste.h"
 #include "system/AutoPasteHelp.h"
 #include "system/LaunchAtLogin.h"
+#include "ui/SwitchButton.h"
 #include "welcome/GuideButton.h"
 #include "welcome/WelcomeSteps.h"
 #include "welcome/WelcomeStyle.h"
