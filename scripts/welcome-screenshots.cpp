@@ -120,7 +120,7 @@ struct GuideShot {
     bool trusted = false;
     bool sandboxed = false;
     bool customShortcut = false;
-    bool iconBelow = false;
+    TrayPlace tray = TrayPlace::upper;
     bool openedHelp = false;
     bool countdown = false;
     bool scrolledToEnd = false;
@@ -138,7 +138,7 @@ void saveGuide(const GuideShot &shot) {
     AutoPasteHelp help(workspace);
     if (shot.sandboxed)
         qputenv("APP_SANDBOX_CONTAINER_ID", "pictures");
-    WelcomeView view({settings, loginItem, autoPaste, help}, {}, {}, shot.iconBelow);
+    WelcomeView view({settings, loginItem, autoPaste, help}, {}, {}, shot.tray);
     view.show();
     for (int i = 0; i < static_cast<int>(shot.step); ++i)
         view.move(+1);
@@ -168,16 +168,19 @@ void saveGuides() {
     const GuideShot shots[] = {
         {"1-panel", Step::menuBar},
         {"1-panel-custom-shortcut", Step::menuBar, false, false, true},
-        {"1-panel-icon-below", Step::menuBar, false, false, false, true},
+        {"1-panel-icon-below", Step::menuBar, false, false, false, TrayPlace::lower},
+        {"1-no-tray", Step::menuBar, false, false, false, TrayPlace::none},
         {"2-permission-off", Step::accessibility},
-        {"2-permission-off-help-opened", Step::accessibility, false, false, false, false, true},
-        {"2-permission-off-sandboxed", Step::accessibility, false, true},
-        {"2-permission-off-sandboxed-help-opened", Step::accessibility, false, true, false, false,
+        {"2-permission-off-help-opened", Step::accessibility, false, false, false, TrayPlace::upper,
          true},
-        {"2-permission-off-sandboxed-end", Step::accessibility, false, true, false, false, false,
-         false, true},
+        {"2-permission-off-sandboxed", Step::accessibility, false, true},
+        {"2-permission-off-sandboxed-help-opened", Step::accessibility, false, true, false,
+         TrayPlace::upper, true},
+        {"2-permission-off-sandboxed-end", Step::accessibility, false, true, false,
+         TrayPlace::upper, false, false, true},
         {"2-permission-on", Step::accessibility, true},
-        {"2-permission-countdown", Step::accessibility, true, false, false, false, false, true},
+        {"2-permission-countdown", Step::accessibility, true, false, false, TrayPlace::upper, false,
+         true},
         {"3-basics", Step::basics},
         {"3-basics-on-custom-shortcut", Step::basics, true, false, true},
     };

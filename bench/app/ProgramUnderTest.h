@@ -70,6 +70,8 @@ public:
         m_log << "--- started " << m_path << '\n';
     }
 
+    const std::string &path() const { return m_path; }
+
     void read() {
         if (fd < 0)
             return;

@@ -3,6 +3,7 @@
 #include "history/ClipboardMonitor.h"
 #include "hotkey/HotKeyManager.h"
 #include "platform/SystemLog.h"
+#include "platform/TrayPresence.h"
 #include "popup/PopupController.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsView.h"
@@ -67,7 +68,17 @@ AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::launch() {
     m_monitor->start();
-    buildStatusItem();
+    buildMenu();
+    if (m_platform.trays.isPresent())
+        buildStatusItem();
+    else
+        SystemLog::write(QStringLiteral("Tallowquill: no system tray found; running without a "
+                                        "tray icon until one appears (the shortcut still works)"));
+    connect(&m_platform.trays, &TrayPresence::presenceChanged, this, [this](bool present) {
+        if (present && !m_statusItem)
+            buildStatusItem();
+        m_welcomeWindow->trayChanged();
+    });
 
     // The callbacks hold the delegate weakly: they outlive it in the shared objects.
     const QPointer<AppDelegate> self(this);
@@ -93,6 +104,7 @@ void AppDelegate::launch() {
         const QRect frame = self->m_statusItem->geometry();
         return frame.isEmpty() ? std::nullopt : std::optional<QRect>(frame);
     };
+    m_welcomeWindow->trayPresent = [self] { return self && self->m_platform.trays.isPresent(); };
     registerShortcut();
 
     if (!m_settings.hasSeenWelcome())
@@ -117,7 +129,7 @@ QString AppDelegate::historyMenuTitle() const {
     return QStringLiteral("Show Clipboard History  (%1)").arg(m_settings.hotKeyDisplay());
 }
 
-void AppDelegate::buildStatusItem() {
+void AppDelegate::buildMenu() {
     m_menu = std::make_unique<QMenu>();
     m_historyMenuItem = m_menu->addAction(historyMenuTitle(), this, &AppDelegate::showHistory);
     m_menu->addSeparator();
@@ -128,11 +140,9 @@ void AppDelegate::buildStatusItem() {
     m_menu->addSeparator();
     m_menu->addAction(QStringLiteral("Quit Tallowquill"), QKeySequence(Qt::CTRL | Qt::Key_Q), this,
                       &AppDelegate::quit);
+}
 
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        SystemLog::write(QStringLiteral("Tallowquill: no system tray found; running without a "
-                                        "tray icon (the shortcut still works)"));
-    // Shown even without a tray: the icon appears if a tray starts later.
+void AppDelegate::buildStatusItem() {
     m_statusItem = std::make_unique<QSystemTrayIcon>();
     const QString iconFile = QStringLiteral(":/icons/tray-clipboard.svg");
     m_icon = QIcon(iconFile);
@@ -172,7 +182,8 @@ void AppDelegate::showWelcomeGuide() {
 }
 
 void AppDelegate::flashStatusItem(int remaining) {
-    if (remaining < 1 || !m_statusItem)
+    // Without a tray nothing shows it.
+    if (remaining < 1 || !m_statusItem || !m_platform.trays.isPresent())
         return;
     m_statusItemHighlighted = remaining % 2 == 0;
     m_statusItem->setIcon(m_statusItemHighlighted ? m_highlightedIcon : m_icon);

@@ -31,8 +31,9 @@ public:
     AppDelegate(const Platform &platform, AppSettings &settings, QObject *parent = nullptr);
     ~AppDelegate() override;
 
-    // The launch steps, in order: start recording, build the tray menu, install the callbacks,
-    // register the shortcut, and on the first run open the guide a moment later.
+    // The launch steps, in order: start recording, build the tray menu (and the icon, once a tray
+    // is there), install the callbacks, register the shortcut, and on the first run open the
+    // guide a moment later.
     void launch();
 
     // Menu actions.
@@ -67,6 +68,8 @@ Q_SIGNALS:
     void welcomeGuideShown();
 
 private:
+    void buildMenu();
+    // Made only once a tray is there: Qt picks the icon's kind at the first one for good.
     void buildStatusItem();
     // The guide of a first run: it opens above everything and takes the keyboard, so it waits
     // while a menu or the popup the user opened meanwhile is up.

@@ -70,6 +70,11 @@ void reportToDrivers(AppDelegate &delegate, const AppSettings &settings) {
                                     : "launched, welcome guide due");
     QObject::connect(&delegate, &AppDelegate::welcomeGuideShown, &delegate,
                      [] { print("welcome guide shown"); });
+    QObject::connect(&delegate, &AppDelegate::statusItemHighlightChanged, &delegate,
+                     [](bool highlighted) {
+                         if (highlighted)
+                             print("tray icon highlighted");
+                     });
     reportRecordedEntries(delegate.monitor());
     reportPopupRows(delegate);
 }

@@ -13,6 +13,7 @@
 #include "platform/UnixSignalWatcher.h"
 #include "platform/XdgAutostartLoginItem.h"
 #include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11TrayPresence.h"
 #include "platform/x11/X11Workspace.h"
 #include "platform/x11/XTestKeyPoster.h"
 #include "platform/x11/XcbHotKeyGrab.h"
@@ -56,7 +57,8 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     HeavyWork::forbidOnThisThread();
     QApplication::setApplicationName(QStringLiteral("Tallowquill"));
-    QApplication::setDesktopFileName(QStringLiteral("tallowquill"));
+    // The desktop entry is named after the application id, as the bus name is.
+    QApplication::setDesktopFileName(QStringLiteral("org.tallowquill.Tallowquill"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
@@ -66,6 +68,7 @@ int main(int argc, char **argv) {
     X11Pasteboard pasteboard;
     X11Workspace workspace;
     XTestKeyPoster keyPoster;
+    X11TrayPresence trays(QDBusConnection::sessionBus());
     XdgAutostartLoginItem loginItem;
     loginItem.retargetDeadEntry();
     AppSettings settings(std::make_unique<QSettingsDefaultsStore>());
@@ -76,7 +79,7 @@ int main(int argc, char **argv) {
             ? std::unique_ptr<HotKeyGrab>(std::make_unique<XcbHotKeyGrab>(x11->connection()))
             : std::make_unique<NoHotKeyGrab>());
     hotKeys.makeShared();
-    AppDelegate delegate(Platform{pasteboard, workspace, keyPoster, loginItem}, settings);
+    AppDelegate delegate(Platform{pasteboard, workspace, keyPoster, loginItem, trays}, settings);
     delegate.launch();
     reportToDrivers(delegate, settings);
     ApplicationService service(delegate, workspace, QDBusConnection::sessionBus());

@@ -3,6 +3,7 @@
 class KeyPoster;
 class LoginItem;
 class Pasteboard;
+class TrayPresence;
 class Workspace;
 
 // The operating system as the program's logic reaches it: made once by main() and handed down,
@@ -13,4 +14,5 @@ struct Platform {
     Workspace &workspace;
     KeyPoster &keyPoster;
     LoginItem &loginItem;
+    TrayPresence &trays;
 };

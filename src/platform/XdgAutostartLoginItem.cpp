@@ -15,6 +15,8 @@
 
 namespace {
 
+// Not the application id the menu entry is named after: a switch turned on by an earlier version
+// still reads on, and no second entry starts a second copy at login.
 const QLatin1String kEntryName("tallowquill.desktop");
 
 QString autostartFolder() {
@@ -262,12 +264,15 @@ bool XdgAutostartLoginItem::registerItem(QString *error) {
     const QString entry = QLatin1String("[Desktop Entry]\n"
                                         "Type=Application\n"
                                         "Name=Tallowquill\n"
-                                        "Comment=Clipboard history\n"
+                                        "GenericName=Clipboard History\n"
+                                        "Comment=Keep a history of what you copy and paste any "
+                                        "of it again\n"
                                         "Exec=") +
                           execValue(program) + QLatin1String("\nTryExec=") + escapeValue(program) +
                           QLatin1String("\n"
                                         "Icon=tallowquill\n"
                                         "Terminal=false\n"
+                                        "StartupNotify=false\n"
                                         "X-GNOME-Autostart-enabled=true\n");
 
     QSaveFile file(entryPath());

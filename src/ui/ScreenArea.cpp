@@ -5,10 +5,11 @@
 
 QList<ScreenArea> currentScreens(qsizetype *primary) {
     QList<ScreenArea> screens;
-    *primary = -1;
+    if (primary)
+        *primary = -1;
     const QList<QScreen *> all = QGuiApplication::screens();
     for (QScreen *screen : all) {
-        if (screen == QGuiApplication::primaryScreen())
+        if (primary && screen == QGuiApplication::primaryScreen())
             *primary = screens.size();
         screens << ScreenArea{screen->geometry(), screen->availableGeometry()};
     }

@@ -10,5 +10,6 @@ struct ScreenArea {
     QRect available;
 };
 
-// The screens of the running application, and the index of the primary one (-1 without one).
-QList<ScreenArea> currentScreens(qsizetype *primary);
+// The screens of the running application, and, when asked, the index of the primary one (-1
+// without one).
+QList<ScreenArea> currentScreens(qsizetype *primary = nullptr);

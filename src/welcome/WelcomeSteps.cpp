@@ -273,13 +273,22 @@ void statusCard(QVBoxLayout *column, QWidget *parent, bool granted) {
 } // namespace
 
 Controls addMenuBarStep(QVBoxLayout *column, QWidget *parent, const State &state) {
-    stepHeader(column, parent,
-               state.iconBelow ? QStringLiteral("Tallowquill is down here")
-                               : QStringLiteral("Tallowquill is up here"),
-               QStringLiteral("No taskbar button, no window — it lives in your panel, as an icon "
-                              "in its tray."),
-               state.iconBelow ? QStringLiteral("arrow.down") : QStringLiteral("arrow.up"));
-    column->addWidget(new MenuBarIllustration(32, parent));
+    // Without a tray there is no icon to point at or draw.
+    const bool tray = state.tray != TrayPlace::none;
+    if (!tray) {
+        stepHeader(column, parent, QStringLiteral("Tallowquill runs in the background"),
+                   QStringLiteral("No taskbar button, no window — and your desktop shows no "
+                                  "tray, so no icon either."));
+    } else {
+        const bool below = state.tray == TrayPlace::lower;
+        stepHeader(column, parent,
+                   below ? QStringLiteral("Tallowquill is down here")
+                         : QStringLiteral("Tallowquill is up here"),
+                   QStringLiteral("No taskbar button, no window — it lives in your panel, as an "
+                                  "icon in its tray."),
+                   below ? QStringLiteral("arrow.down") : QStringLiteral("arrow.up"));
+        column->addWidget(new MenuBarIllustration(32, parent));
+    }
 
     auto *card = new Card(withOpacity(accent(), 0.1), 10, parent);
     QVBoxLayout *inside = cardColumn(card, 16, 12);
@@ -300,15 +309,19 @@ Controls addMenuBarStep(QVBoxLayout *column, QWidget *parent, const State &state
     }
     inside->addWidget(label(QStringLiteral("Reach for ") + display +
                                 QStringLiteral(" the way you already reach for Ctrl+V — that's "
-                                               "the whole app. You almost never need to click "
-                                               "the panel icon."),
+                                               "the whole app.") +
+                                (tray ? QStringLiteral(" You almost never need to click the panel "
+                                                       "icon.")
+                                      : QString()),
                             12, card, QFont::Normal, secondary()));
     column->addWidget(card);
 
     auto *menu = new QVBoxLayout;
     menu->setSpacing(8);
-    menu->addWidget(label(QStringLiteral("Click the icon when you need to:"), 12, parent,
-                          QFont::Medium, secondary()));
+    menu->addWidget(label(tray ? QStringLiteral("Click the icon when you need to:")
+                               : QStringLiteral("Right-click Tallowquill in your applications "
+                                                "menu when you need to:"),
+                          12, parent, QFont::Medium, secondary()));
     auto *entries = new QVBoxLayout;
     entries->setSpacing(6);
     menuEntryRow(entries, parent, QStringLiteral("gearshape"), QStringLiteral("Settings"),

@@ -8,6 +8,10 @@ class QVBoxLayout;
 class QWidget;
 class SwitchButton;
 
+// Where the program's icon is, as the first step tells it: in a tray in the upper half of its
+// screen (or somewhere unknown), in the lower half, or nowhere, the desktop showing no tray.
+enum class TrayPlace { upper, lower, none };
+
 // The blocks of the guide's three steps, added to a step's column.
 namespace WelcomeSteps {
 
@@ -21,7 +25,7 @@ struct State {
     bool openedSettings = false;
     bool sandboxed = false;
     bool launchAtLogin = false;
-    bool iconBelow = false; // the panel icon lies in the lower half of its screen
+    TrayPlace tray = TrayPlace::upper;
 };
 
 // The controls a step hands back for the guide to wire; null where the step has none.

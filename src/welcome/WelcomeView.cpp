@@ -20,6 +20,8 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 using namespace UiStyle;
@@ -96,12 +98,12 @@ int WelcomeView::contentHeight(Step step, bool granted, bool sandboxed) {
 }
 
 WelcomeView::WelcomeView(const WelcomeContext &context, std::function<void()> onFinish,
-                         std::function<void(double)> onResize, bool iconBelow, QWidget *parent)
+                         std::function<void(double)> onResize, TrayPlace tray, QWidget *parent)
     : QWidget(parent)
     , m_context(context)
     , m_onFinish(std::move(onFinish))
     , m_onResize(std::move(onResize))
-    , m_iconBelow(iconBelow)
+    , m_tray(tray)
     , m_accessibilityGranted(context.autoPaste.isProcessTrusted())
     , m_launchAtLogin(::launchAtLogin(context.loginItem)) {
     setFixedWidth(viewWidth);
@@ -195,6 +197,11 @@ QList<GuideButton *> WelcomeView::guideButtons() const {
     return m_content ? m_content->findChildren<GuideButton *>() : QList<GuideButton *>();
 }
 
+void WelcomeView::setTrayPlace(TrayPlace tray) {
+    if (std::exchange(m_tray, tray) != tray && m_step == Step::menuBar)
+        buildStep();
+}
+
 void WelcomeView::buildStep() {
     // The scroll area deletes the previous step's widget.
     m_content = new QWidget;
@@ -203,7 +210,7 @@ void WelcomeView::buildStep() {
     column->setContentsMargins(28, 26, 28, 20);
     const WelcomeSteps::State state{m_context.settings, m_accessibilityGranted,
                                     m_openedSettings,   AutoPaste::isSandboxed(),
-                                    m_launchAtLogin,    m_iconBelow};
+                                    m_launchAtLogin,    m_tray};
     WelcomeSteps::Controls controls;
     switch (m_step) {
     case Step::menuBar:

@@ -2,6 +2,7 @@
 
 #include "ui/SwitchButton.h"
 #include "welcome/GuideButton.h"
+#include "welcome/WelcomeSteps.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -42,9 +43,9 @@ public:
     static constexpr double autoAdvanceSeconds = 5.0;
     static int contentHeight(Step step, bool granted, bool sandboxed);
 
-    // `iconBelow`: the panel icon lies in the lower half of its screen.
+    // `tray`: where the program's icon is, which the first step tells.
     WelcomeView(const WelcomeContext &context, std::function<void()> onFinish,
-                std::function<void(double)> onResize, bool iconBelow = false,
+                std::function<void(double)> onResize, TrayPlace tray = TrayPlace::upper,
                 QWidget *parent = nullptr);
     ~WelcomeView() override;
 
@@ -52,6 +53,9 @@ public:
     bool accessibilityGranted() const { return m_accessibilityGranted; }
     bool launchAtLogin() const { return m_launchAtLogin; }
     bool openedSettings() const { return m_openedSettings; }
+    TrayPlace trayPlace() const { return m_tray; }
+    // A tray came or went: the first step, if it shows, tells the new place.
+    void setTrayPlace(TrayPlace tray);
     bool isAutoAdvancing() const { return m_isAutoAdvancing; }
     bool hasAutoAdvanceTask() const { return m_autoAdvanceTask.isActive(); }
     double autoAdvanceProgress() const { return m_autoAdvanceProgress; }
@@ -97,7 +101,7 @@ private:
     WelcomeContext m_context;
     std::function<void()> m_onFinish;
     std::function<void(double)> m_onResize;
-    bool m_iconBelow;
+    TrayPlace m_tray;
 
     Step m_step = Step::menuBar;
     bool m_accessibilityGranted;

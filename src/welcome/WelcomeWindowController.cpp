@@ -113,7 +113,7 @@ void WelcomeWindowController::show() {
             if (self)
                 self->resizeContent(height);
         },
-        iconInLowerHalf(screens, icon), window.get());
+        trayPlace(screens), window.get());
     layout->addWidget(m_view);
     // Titled and closable only: the user does not resize it, the guide does.
     window->setFixedSize(initialWidth, initialHeight);
@@ -131,6 +131,18 @@ void WelcomeWindowController::show() {
     m_view->setFocus();
     if (m_frame.isNull() && m_area)
         awaitFrame(id);
+}
+
+TrayPlace WelcomeWindowController::trayPlace(const QList<ScreenArea> &screens) const {
+    if (trayPresent && !trayPresent())
+        return TrayPlace::none;
+    const std::optional<QRect> icon = statusItemFrame ? statusItemFrame() : std::nullopt;
+    return iconInLowerHalf(screens, icon) ? TrayPlace::lower : TrayPlace::upper;
+}
+
+void WelcomeWindowController::trayChanged() {
+    if (m_view)
+        m_view->setTrayPlace(trayPlace(currentScreens()));
 }
 
 void WelcomeWindowController::place() {

@@ -51,8 +51,14 @@ public:
     std::function<void()> onDismiss;
     // The panel icon's frame in global coordinates, when known.
     std::function<std::optional<QRect>()> statusItemFrame;
+    // Whether the desktop shows a tray; one is assumed without this.
+    std::function<bool()> trayPresent;
+
+    // A tray came or went: the guide's first step follows.
+    void trayChanged();
 
 private:
+    TrayPlace trayPlace(const QList<ScreenArea> &screens) const;
     void bringForward();
     void finish();
     void windowClosed();

@@ -8,8 +8,10 @@
 #include "support/FakeHotKeyGrab.h"
 #include "support/FakeKeyPoster.h"
 #include "support/FakeLoginItem.h"
+#include "support/FakeTrayPresence.h"
 #include "support/FakeWorkspace.h"
 #include "support/TestEnvironment.h"
+#include "welcome/WelcomeView.h"
 #include "welcome/WelcomeWindowController.h"
 
 #include <QAction>
@@ -41,10 +43,11 @@ protected:
     tqtest::FakeWorkspace workspace;
     tqtest::FakeKeyPoster keyPoster;
     tqtest::FakeLoginItem loginItem;
+    tqtest::FakeTrayPresence trays;
     AppSettings settings{std::make_unique<MemoryDefaultsStore>()};
     HotKeyManager hotKeys{std::make_unique<tqtest::FakeHotKeyGrab>()};
     bool sharedMade = (hotKeys.makeShared(), true);
-    AppDelegate delegate{Platform{pasteboard, workspace, keyPoster, loginItem}, settings};
+    AppDelegate delegate{Platform{pasteboard, workspace, keyPoster, loginItem, trays}, settings};
 };
 
 // The tray menu reads as users expect, with its keyboard shortcuts; a new shortcut shows in the
@@ -119,11 +122,27 @@ TEST_F(AppDelegateTest, FirstLaunchOpensTheGuideAndFlashesTheIcon) {
     EXPECT_TRUE(settings.hasSeenWelcome());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    AppDelegate unlaunched{Platform{pasteboard, workspace, keyPoster, loginItem}, settings};
+    AppDelegate unlaunched{Platform{pasteboard, workspace, keyPoster, loginItem, trays}, settings};
     QSignalSpy none(&unlaunched, &AppDelegate::statusItemHighlightChanged);
     unlaunched.showWelcomeGuide();
     EXPECT_TRUE(unlaunched.welcomeWindow().window());
     EXPECT_TRUE(none.isEmpty());
+}
+
+// With no tray the guide's first step says so and nothing flashes; a tray that comes later turns
+// the step back to the icon, which then flashes.
+TEST_F(AppDelegateTest, TheGuideFollowsTheTray) {
+    trays.present = false;
+    AppDelegate trayless{Platform{pasteboard, workspace, keyPoster, loginItem, trays}, settings};
+    trayless.launch();
+    QSignalSpy flashes(&trayless, &AppDelegate::statusItemHighlightChanged);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return trayless.welcomeWindow().view(); }, 10000));
+    EXPECT_EQ(trayless.welcomeWindow().view()->trayPlace(), TrayPlace::none);
+    trays.set(true);
+    EXPECT_EQ(trayless.welcomeWindow().view()->trayPlace(), TrayPlace::upper);
+    EXPECT_TRUE(flashes.isEmpty());
+    trayless.showWelcomeGuide();
+    EXPECT_EQ(flashes.size(), 1);
 }
 
 // A menu or the popup opened before the guide's moment keeps the keyboard: the guide of a first
@@ -136,7 +155,7 @@ TEST_F(AppDelegateTest, FirstRunGuideWaitsForAnOpenMenuOrPopup) {
         std::unique_ptr<AppDelegate> second;
         if (!first) {
             second = std::make_unique<AppDelegate>(
-                Platform{pasteboard, workspace, keyPoster, loginItem}, settings);
+                Platform{pasteboard, workspace, keyPoster, loginItem, trays}, settings);
             first = second.get();
             first->launch();
         }

@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QRegularExpression>
 #include <QSet>
@@ -28,7 +29,8 @@ TEST(Package, UnpackedItHoldsItsFilesDependsOnWhatItLoadsAndRuns) {
     const QString root = work.filePath(QStringLiteral("root/"));
     ASSERT_EQ(QProcess::execute(QStringLiteral("dpkg"), {QStringLiteral("-x"), deb, root}), 0);
 
-    const QString desktop = QStringLiteral("usr/share/applications/tallowquill.desktop");
+    const QString desktop =
+        QStringLiteral("usr/share/applications/org.tallowquill.Tallowquill.desktop");
     const QString metainfo =
         QStringLiteral("usr/share/metainfo/org.tallowquill.Tallowquill.metainfo.xml");
     QStringList expected = {QStringLiteral("usr/bin/tallowquill"),
@@ -46,6 +48,30 @@ TEST(Package, UnpackedItHoldsItsFilesDependsOnWhatItLoadsAndRuns) {
     expected.sort();
     EXPECT_EQ(files, expected);
     EXPECT_EQ(QProcess::execute(QStringLiteral("desktop-file-validate"), {root + desktop}), 0);
+    // The entry and its actions start the installed program by its absolute path, and the
+    // metainfo launches that entry.
+    const QString entry = QString::fromUtf8(readFile(root + desktop));
+    EXPECT_TRUE(entry.contains(QStringLiteral("\nExec=/usr/bin/tallowquill\n")));
+    const struct {
+        const char *id, *name, *option;
+    } actions[] = {{"ShowHistory", "Show Clipboard History", "--popup"},
+                   {"Settings", "Settings", "--settings"},
+                   {"GettingStarted", "Getting Started", "--guide"},
+                   {"ClearHistory", "Clear History", "--clear-history"},
+                   {"Quit", "Quit Tallowquill", "--quit"}};
+    QStringList ids;
+    for (const auto &action : actions) {
+        ids << QLatin1String(action.id);
+        EXPECT_TRUE(entry.contains(QStringLiteral("[Desktop Action %1]\nName=%2\nExec=/usr/bin/"
+                                                  "tallowquill %3\n")
+                                       .arg(QLatin1String(action.id), QLatin1String(action.name),
+                                            QLatin1String(action.option))))
+            << action.id;
+    }
+    EXPECT_TRUE(entry.contains(QStringLiteral("\nActions=") + ids.join(u';') + u';'));
+    EXPECT_TRUE(QString::fromUtf8(readFile(root + metainfo))
+                    .contains(QStringLiteral(">") + QFileInfo(desktop).fileName() +
+                              QStringLiteral("</launchable>")));
     EXPECT_EQ(QProcess::execute(
                   QStringLiteral("appstreamcli"),
                   {QStringLiteral("validate"), QStringLiteral("--no-net"), root + metainfo}),

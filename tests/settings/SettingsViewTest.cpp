@@ -9,12 +9,10 @@
 #include "support/FakeLoginItem.h"
 #include "support/FakeWorkspace.h"
 #include "support/MemoryDefaultsStore.h"
-#include "support/TestEnvironment.h"
 #include "system/AutoPaste.h"
 #include "system/AutoPasteHelp.h"
 #include "ui/SwitchButton.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -107,32 +105,6 @@ TEST_F(SettingsViewTest, RecorderStoresTheFirstCombination) {
         EXPECT_EQ(grab->held(),
                   (FakeHotKeyGrab::Combination{c.code == 37 ? KEY_L : c.evdev, c.mask}));
     }
-}
-
-// Every control gets at least its natural size and every label its lines, at the default font
-// and at one 2 points larger, as a desktop's font setting gives; recording, the button is wider.
-TEST_F(SettingsViewTest, NothingIsSqueezed) {
-    const QFont font = QApplication::font();
-    for (const int larger : {0, 2}) {
-        for (const bool trusted : {true, false}) {
-            QApplication::setFont(QFont(font.family(), font.pointSize() + larger));
-            poster.trusted = trusted;
-            SettingsView shown(settings, hotKeys, loginItem, autoPaste, help);
-            shown.show();
-            shown.recorder()->startRecording();
-            waitFor([&] { return shown.recorder()->size() == shown.recorder()->sizeHint(); });
-            for (const QWidget *w : shown.findChildren<QWidget *>()) {
-                const auto *label = qobject_cast<const QLabel *>(w);
-                const QSize needed = label && label->wordWrap()
-                                         ? QSize(0, label->heightForWidth(w->width()))
-                                         : w->sizeHint();
-                EXPECT_TRUE(w->layout() || !w->isVisible() ||
-                            (w->width() >= needed.width() && w->height() >= needed.height()))
-                    << larger << trusted << w->metaObject()->className();
-            }
-        }
-    }
-    QApplication::setFont(font);
 }
 
 // The words for a time, the eleven choices, and a time set by hand shown without a new choice.

@@ -17,7 +17,7 @@ std::optional<OwnConnection> connectToDisplay(const QString &consequence) {
     for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
         xcb_screen_next(&screens);
     const xcb_window_t root = screens.data->root;
-    return OwnConnection{std::move(connection), root};
+    return OwnConnection{std::move(connection), root, screenNumber};
 }
 
 xcb_connection_t *qtConnection() {

@@ -18,6 +18,7 @@ using XcbConnection = std::unique_ptr<xcb_connection_t, XcbDisconnect>;
 struct OwnConnection {
     XcbConnection connection;
     xcb_window_t root = XCB_NONE; // of the screen that $DISPLAY names
+    int screen = 0;
 };
 
 // Connects to $DISPLAY. When no server answers, says so in the system log with `consequence`

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/TrayPresence.h"
+#include "platform/x11/XcbConnection.h"
+
+#include <QDBusConnection>
+
+#include <xcb/xcb.h>
+
+class QSocketNotifier;
+
+// The trays of an X11 desktop: a StatusNotifierItem host registered with the watcher on the
+// session bus, or the owner of the XEmbed tray selection _NET_SYSTEM_TRAY_S<screen>, followed
+// through XFIXES on a connection of its own. Without XFIXES the selection is looked at once.
+class X11TrayPresence : public TrayPresence {
+    Q_OBJECT
+public:
+    explicit X11TrayPresence(const QDBusConnection &bus, QObject *parent = nullptr);
+    ~X11TrayPresence() override;
+
+    bool isPresent() const override { return m_hostRegistered || m_xembedTray; }
+
+private Q_SLOTS:
+    void askForHost();
+    void hostRegistered();
+
+private:
+    void setHostRegistered(bool registered);
+    void readEvents();
+    void lookAtSelection();
+    void update(bool hostRegistered, bool xembedTray);
+
+    QDBusConnection m_bus;
+    bool m_hostRegistered = false;
+    bool m_xembedTray = false;
+    XcbConnection m_connection;
+    xcb_atom_t m_selection = XCB_NONE;
+    QSocketNotifier *m_notifier = nullptr; // a child
+};

@@ -1,0 +1,74 @@
+// A desktop whose tray comes after the program: the icon appears without a restart.
+#include "support/RealProgram.h"
+#include "support/TestEnvironment.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using namespace tqtest;
+using namespace Qt::StringLiterals;
+
+QStringList lines(RealProgram &program, const char *what) {
+    return program.lines(QStringLiteral("tallowquill: ") + QLatin1String(what));
+}
+
+// With no tray the first run's guide flashes nothing and the log says so once; trayer started
+// later gets the icon, which "Getting Started" then flashes.
+TEST(LateTray, AnXEmbedTray) {
+    resetHome();
+    RealProgram program;
+    QByteArray guide;
+    ASSERT_TRUE(waitFor(
+        [&] { return !(guide = windowNamed(u"Welcome to Tallowquill"_s)).isEmpty(); }, 30000))
+        << program.log.constData();
+    // The flashing would have begun as the guide was shown.
+    ASSERT_FALSE(lines(program, "welcome guide shown").isEmpty());
+    EXPECT_TRUE(lines(program, "tray icon highlighted").isEmpty());
+    EXPECT_EQ(program.lines(u"Tallowquill: no system tray found"_s).size(), 1);
+
+    QProcess tray;
+    tray.start(u"trayer"_s, {});
+    ASSERT_TRUE(tray.waitForStarted()) << "trayer is missing";
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const QList<QByteArray> windows = programWindows();
+            return std::any_of(windows.begin(), windows.end(), [&](const QByteArray &window) {
+                return !window.isEmpty() && window != guide;
+            });
+        },
+        30000));
+    RealProgram command(programEnvironment(), {u"--guide"_s});
+    EXPECT_TRUE(waitFor([&] { return !lines(program, "tray icon highlighted").isEmpty(); }, 30000));
+    tray.terminate();
+    tray.waitForFinished();
+}
+
+// A StatusNotifierItem host that registers after the program gets its item. The watcher is a
+// real one (status-notifier-watcher); this test is the host.
+TEST(LateTray, AStatusNotifierHost) {
+    resetHomeAfterTheGuide();
+    RealProgram program;
+    ASSERT_TRUE(program.launched()) << program.log.constData();
+    QProcess watcher;
+    watcher.start(QStringLiteral("status-notifier-watcher"), {});
+    ASSERT_TRUE(watcher.waitForStarted()) << "status-notifier-watcher is missing";
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString name = u"org.kde.StatusNotifierWatcher"_s;
+    ASSERT_TRUE(waitFor([&] { return bus.interface()->isServiceRegistered(name).value(); }, 30000));
+    QDBusInterface items(name, u"/StatusNotifierWatcher"_s, name, bus);
+    items.call(QStringLiteral("RegisterStatusNotifierHost"), bus.baseService());
+    EXPECT_TRUE(waitFor(
+        [&] { return !items.property("RegisteredStatusNotifierItems").toStringList().isEmpty(); },
+        30000));
+    watcher.terminate();
+    watcher.waitForFinished();
+}
+
+} // namespace
