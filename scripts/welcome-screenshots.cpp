@@ -9,6 +9,7 @@
 #include "support/MemoryDefaultsStore.h"
 #include "system/AutoPaste.h"
 #include "system/AutoPasteHelp.h"
+#include "ui/UiStyle.h"
 #include "welcome/AccessibilityPaneIllustration.h"
 #include "welcome/DragToAccessibilityIllustration.h"
 #include "welcome/GuideButton.h"
@@ -105,9 +106,9 @@ protected:
         for (int i = 0; i < names.size(); ++i) {
             const QPointF cell((i % 6) * 70.0 + 35, (i / 6) * 56.0 + 20);
             WelcomeStyle::drawSymbol(painter, names[i], cell + QPointF(-16, 0), 13,
-                                     WelcomeStyle::primary());
+                                     UiStyle::primary());
             WelcomeStyle::drawSymbol(painter, names[i], cell + QPointF(14, 0), 32,
-                                     WelcomeStyle::accent());
+                                     UiStyle::accent());
         }
     }
 };

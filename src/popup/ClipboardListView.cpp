@@ -2,7 +2,7 @@
 
 #include "history/ClipboardMonitor.h"
 #include "popup/ClipboardRow.h"
-#include "popup/PopupStyle.h"
+#include "ui/UiStyle.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -25,7 +25,12 @@ constexpr int kRowSpacing = 2;
 constexpr int kDividerBlock = kRowSpacing + 2 + 1 + 2;
 
 QColor separatorColour() {
-    return PopupStyle::withOpacity(PopupStyle::primary(), 0.12);
+    return UiStyle::withOpacity(UiStyle::primary(), 0.12);
+}
+
+// The faintest marks: the keys hint in the header and the empty list's symbol.
+QColor tertiaryColour() {
+    return UiStyle::withOpacity(UiStyle::primary(), 0.3);
 }
 
 class Divider : public QWidget {
@@ -64,7 +69,7 @@ QLabel *label(const QString &text, const QFont &font, const QColor &colour, QWid
 
 QLabel *symbolLabel(const QString &name, int points, const QColor &colour, QWidget *parent) {
     auto *result = new QLabel(parent);
-    result->setPixmap(PopupStyle::symbol(name, points, colour, parent->devicePixelRatioF()));
+    result->setPixmap(UiStyle::symbol(name, points, colour, parent->devicePixelRatioF()));
     return result;
 }
 
@@ -73,15 +78,14 @@ QWidget *makeHeader(QWidget *parent) {
     auto *layout = new QHBoxLayout(header);
     layout->setContentsMargins(12, 10, 12, 10);
     layout->setSpacing(8);
-    layout->addWidget(
-        symbolLabel(QStringLiteral("clipboard"), 14, PopupStyle::secondary(), header));
-    layout->addWidget(label(QStringLiteral("Clipboard History"),
-                            PopupStyle::font(13, QFont::DemiBold), PopupStyle::primary(), header));
+    layout->addWidget(symbolLabel(QStringLiteral("clipboard"), 14, UiStyle::secondary(), header));
+    layout->addWidget(label(QStringLiteral("Clipboard History"), UiStyle::font(13, QFont::DemiBold),
+                            UiStyle::primary(), header));
     layout->addStretch(1);
     layout->addWidget(
         label(QStringLiteral("\u2191\u2193 \u2022 \u23ce paste \u2022 \u2318\u23ce plain \u2022 p "
                              "pin \u2022 esc"),
-              PopupStyle::font(10), PopupStyle::tertiary(), header));
+              UiStyle::font(10), tertiaryColour(), header));
     return header;
 }
 
@@ -90,11 +94,11 @@ QWidget *makeEmptyState(QWidget *parent) {
     auto *layout = new QVBoxLayout(empty);
     layout->setSpacing(6);
     layout->addStretch(1);
-    layout->addWidget(symbolLabel(QStringLiteral("tray"), 28, PopupStyle::tertiary(), empty), 0,
+    layout->addWidget(symbolLabel(QStringLiteral("tray"), 28, tertiaryColour(), empty), 0,
                       Qt::AlignHCenter);
-    layout->addWidget(label(QStringLiteral("Nothing copied yet"), PopupStyle::font(12),
-                            PopupStyle::secondary(), empty),
-                      0, Qt::AlignHCenter);
+    layout->addWidget(
+        label(QStringLiteral("Nothing copied yet"), UiStyle::font(12), UiStyle::secondary(), empty),
+        0, Qt::AlignHCenter);
     layout->addStretch(1);
     return empty;
 }

@@ -1,8 +1,8 @@
 #include "popup/ClipboardRow.h"
 
 #include "popup/IconButton.h"
-#include "popup/PopupStyle.h"
 #include "popup/Thumbnail.h"
+#include "ui/UiStyle.h"
 
 #include "history/ItemDetails.h"
 
@@ -29,11 +29,11 @@ QSize imageThumbnailSize(const ClipboardItem &item) {
 }
 
 int lineHeight() {
-    return QFontMetrics(PopupStyle::font(kTextPoints)).height();
+    return QFontMetrics(UiStyle::font(kTextPoints)).height();
 }
 
 QColor white(double opacity) {
-    return PopupStyle::withOpacity(Qt::white, opacity);
+    return UiStyle::withOpacity(Qt::white, opacity);
 }
 
 } // namespace
@@ -47,7 +47,7 @@ ClipboardRow::ClipboardRow(ClipboardItem item, bool isSelected, std::function<vo
     , m_onPastePlain(std::move(onPastePlain))
     , m_thumbnailSize(imageThumbnailSize(m_item)) {
     setFixedHeight(heightFor(m_item));
-    setFont(PopupStyle::font(kTextPoints));
+    setFont(UiStyle::font(kTextPoints));
 
     if (m_onPastePlain) {
         m_plainButton = new IconButton(QStringLiteral("textformat"), kSymbolPoints, {}, this);
@@ -110,21 +110,21 @@ QRect ClipboardRow::thumbnailRect() const {
 }
 
 QColor ClipboardRow::textColour() const {
-    return m_selected ? QColor(Qt::white) : PopupStyle::primary();
+    return m_selected ? QColor(Qt::white) : UiStyle::primary();
 }
 
 QColor ClipboardRow::linkColour() const {
-    return m_selected ? white(0.85) : PopupStyle::secondary();
+    return m_selected ? white(0.85) : UiStyle::secondary();
 }
 
 QColor ClipboardRow::plainColour() const {
-    return m_selected ? white(0.7) : PopupStyle::withOpacity(PopupStyle::secondary(), 0.55);
+    return m_selected ? white(0.7) : UiStyle::withOpacity(UiStyle::secondary(), 0.55);
 }
 
 QColor ClipboardRow::pinColour() const {
     if (m_item.isPinned)
-        return m_selected ? QColor(Qt::white) : PopupStyle::accent();
-    return m_selected ? white(0.5) : PopupStyle::withOpacity(PopupStyle::secondary(), 0.35);
+        return m_selected ? QColor(Qt::white) : UiStyle::accent();
+    return m_selected ? white(0.5) : UiStyle::withOpacity(UiStyle::secondary(), 0.35);
 }
 
 void ClipboardRow::restyle() {
@@ -161,7 +161,7 @@ void ClipboardRow::paintEvent(QPaintEvent *) {
     painter.setRenderHint(QPainter::Antialiasing);
     if (m_selected) {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(PopupStyle::accent());
+        painter.setBrush(UiStyle::accent());
         painter.drawRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
     }
 
@@ -188,8 +188,8 @@ void ClipboardRow::paintEvent(QPaintEvent *) {
         int right = width() - kPaddingX - kControlSize - kSpacing;
         if (m_plainButton)
             right -= kControlSize + kSpacing;
-        const QPixmap link = PopupStyle::symbol(QStringLiteral("link"), kSymbolPoints, linkColour(),
-                                                devicePixelRatioF());
+        const QPixmap link = UiStyle::symbol(QStringLiteral("link"), kSymbolPoints, linkColour(),
+                                             devicePixelRatioF());
         painter.drawPixmap(QPointF(right - kSymbolPoints, (height() - kSymbolPoints) / 2.0), link);
     }
 }

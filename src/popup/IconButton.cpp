@@ -1,6 +1,6 @@
 #include "popup/IconButton.h"
 
-#include "popup/PopupStyle.h"
+#include "ui/UiStyle.h"
 
 #include <QPainter>
 
@@ -30,7 +30,7 @@ void IconButton::setColour(const QColor &colour) {
 
 void IconButton::paintEvent(QPaintEvent *) {
     QPainter painter(this);
-    const QPixmap pixmap = PopupStyle::symbol(m_symbol, m_points, m_colour, devicePixelRatioF());
+    const QPixmap pixmap = UiStyle::symbol(m_symbol, m_points, m_colour, devicePixelRatioF());
     const QPointF corner((width() - m_points) / 2.0, (height() - m_points) / 2.0);
     painter.drawPixmap(corner, pixmap);
 }

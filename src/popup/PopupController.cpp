@@ -9,6 +9,7 @@
 #include "system/AutoPasteHelp.h"
 #include "system/PasteChords.h"
 #include "system/PasteNotice.h"
+#include "ui/ScreenArea.h"
 
 #include <QTimer>
 

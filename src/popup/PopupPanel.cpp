@@ -1,7 +1,8 @@
 #include "popup/PopupPanel.h"
 
-#include "popup/PopupStyle.h"
+#include "ui/UiStyle.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHideEvent>
 #include <QPainter>
@@ -10,6 +11,12 @@
 #include <QtMath>
 
 namespace {
+
+// No blur behind a window on X11: a nearly opaque window colour reads as the material.
+QColor panelFill() {
+    return UiStyle::withOpacity(QApplication::palette().color(QPalette::Active, QPalette::Window),
+                                0.96);
+}
 
 // The rounded rectangle without antialiasing: a pixel belongs to it when its centre lies inside.
 QRegion roundedRegion(QSize size, qreal radius) {
@@ -53,7 +60,7 @@ void PopupPanel::setComposited(bool composited) {
 void PopupPanel::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor fill = PopupStyle::background();
+    QColor fill = panelFill();
     if (!m_composited) {
         // Without a compositor alpha is dropped, leaving the corners' soft edge dark: fill the
         // whole shape opaque first.
@@ -62,7 +69,7 @@ void PopupPanel::paintEvent(QPaintEvent *) {
     }
     // The border lies inside the rounded shape: inset by half its width.
     const QRectF shape = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    painter.setPen(QPen(PopupStyle::withOpacity(PopupStyle::primary(), 0.08), 1));
+    painter.setPen(QPen(UiStyle::withOpacity(UiStyle::primary(), 0.08), 1));
     painter.setBrush(fill);
     painter.drawRoundedRect(shape, cornerRadius, cornerRadius);
     if (!m_painted) {

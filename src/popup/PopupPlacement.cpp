@@ -1,15 +1,12 @@
 #include "popup/PopupPlacement.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 std::optional<QPoint> popupOrigin(const QPoint &pointer, const QList<ScreenArea> &screens,
                                   qsizetype primary, QSize size) {
     if (screens.isEmpty())
         return std::nullopt;
     qsizetype chosen = primary >= 0 && primary < screens.size() ? primary : 0;
     for (qsizetype i = 0; i < screens.size(); ++i) {
-        if (screens[i].frame.contains(pointer)) {
+        if (screens[i].geometry.contains(pointer)) {
             chosen = i;
             break;
         }
@@ -18,16 +15,4 @@ std::optional<QPoint> popupOrigin(const QPoint &pointer, const QList<ScreenArea>
     const QPointF centre = area.center();
     return QPoint(qRound(centre.x() - size.width() / 2.0),
                   qRound(centre.y() - size.height() / 2.0));
-}
-
-QList<ScreenArea> currentScreens(qsizetype *primary) {
-    QList<ScreenArea> screens;
-    *primary = -1;
-    const QList<QScreen *> all = QGuiApplication::screens();
-    for (QScreen *screen : all) {
-        if (screen == QGuiApplication::primaryScreen())
-            *primary = screens.size();
-        screens << ScreenArea{screen->geometry(), screen->availableGeometry()};
-    }
-    return screens;
 }

@@ -3,10 +3,11 @@
 #include "settings/AppSettings.h"
 #include "settings/HotKeyRecorderView.h"
 #include "settings/Retention.h"
-#include "settings/SwitchButton.h"
 #include "system/AutoPaste.h"
 #include "system/AutoPasteHelp.h"
 #include "system/LaunchAtLogin.h"
+#include "ui/SwitchButton.h"
+#include "ui/UiStyle.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -15,9 +16,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-const QColor kGranted(0x30, 0xb0, 0x50);
-const QColor kNotGranted(0xf0, 0x8a, 0x00);
 
 QColor dimmed(const QWidget &widget, double opacity) {
     QColor colour = widget.palette().color(QPalette::WindowText);
@@ -210,7 +208,7 @@ void SettingsView::checkPermission() {
     if (granted == m_accessibilityGranted)
         return;
     m_accessibilityGranted = granted;
-    static_cast<Dot *>(m_permissionDot)->setColour(granted ? kGranted : kNotGranted);
+    static_cast<Dot *>(m_permissionDot)->setColour(granted ? UiStyle::green() : UiStyle::orange());
     m_permissionStatus->setText(granted ? QStringLiteral("Granted")
                                         : QStringLiteral("Not granted"));
     m_helpButton->setVisible(!granted);

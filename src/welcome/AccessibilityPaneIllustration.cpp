@@ -1,5 +1,6 @@
 #include "welcome/AccessibilityPaneIllustration.h"
 
+#include "ui/UiStyle.h"
 #include "welcome/CalloutAnchorKey.h"
 #include "welcome/WelcomeStyle.h"
 
@@ -29,11 +30,11 @@ constexpr double kPreferredWidth = 424;
 constexpr double kMinimumWidth = 240;
 
 QFont titleFont() {
-    return WelcomeStyle::font(11, QFont::DemiBold);
+    return UiStyle::font(11, QFont::DemiBold);
 }
 
 QFont appFont() {
-    return WelcomeStyle::font(10, QFont::Medium);
+    return UiStyle::font(10, QFont::Medium);
 }
 
 // One row of the list: a placeholder with a name bar of some width, or the program's own row.
@@ -139,6 +140,7 @@ AccessibilityPaneIllustration::Layout AccessibilityPaneIllustration::layout() co
 }
 
 void AccessibilityPaneIllustration::paintEvent(QPaintEvent *) {
+    using namespace UiStyle;
     using namespace WelcomeStyle;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -1,5 +1,6 @@
 #include "welcome/CalloutAnchorKey.h"
 
+#include "ui/UiStyle.h"
 #include "welcome/WelcomeStyle.h"
 
 #include <QPainter>
@@ -14,11 +15,11 @@ constexpr double kSpacing = 1;
 
 void paintCallout(QPainter &painter, const QRectF &anchor, double middleY, double frameWidth,
                   const QString &text, const QRectF &bounds) {
-    const QFont font = WelcomeStyle::font(kTextPoints, QFont::Medium);
+    const QFont font = UiStyle::font(kTextPoints, QFont::Medium);
     const double textHeight = WelcomeStyle::lineHeight(font);
     const double top = middleY - (kArrowPoints + kSpacing + textHeight) / 2;
     const double centreX = anchor.center().x();
-    const QColor accent = WelcomeStyle::accent();
+    const QColor accent = UiStyle::accent();
     WelcomeStyle::drawSymbol(painter, QStringLiteral("arrowtriangle.up.fill"),
                              QPointF(centreX, top + kArrowPoints / 2.0), kArrowPoints, accent);
     const double textWidth = std::min(frameWidth, WelcomeStyle::textWidth(font, text) + 1);

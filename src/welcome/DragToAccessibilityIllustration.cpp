@@ -1,5 +1,6 @@
 #include "welcome/DragToAccessibilityIllustration.h"
 
+#include "ui/UiStyle.h"
 #include "welcome/WelcomeStyle.h"
 
 #include <QPainter>
@@ -29,15 +30,15 @@ constexpr double kPreferredWidth = 424;
 constexpr double kMinimumRightWidth = 160;
 
 QFont titleFont() {
-    return WelcomeStyle::font(9, QFont::DemiBold);
+    return UiStyle::font(9, QFont::DemiBold);
 }
 
 QFont appFont() {
-    return WelcomeStyle::font(9, QFont::Medium);
+    return UiStyle::font(9, QFont::Medium);
 }
 
 QFont captionFont() {
-    return WelcomeStyle::font(11, QFont::Medium);
+    return UiStyle::font(11, QFont::Medium);
 }
 
 double titleBarHeight() {
@@ -53,6 +54,7 @@ constexpr double kRightRowHeight = 12;
 // A mock window's frame: fill, title bar with its three dots and title, divider. The border is
 // drawn last, over the content, by strokeWindow.
 void paintWindow(QPainter &painter, const QRectF &window, const QString &title) {
+    using namespace UiStyle;
     using namespace WelcomeStyle;
     const QPainterPath shape = roundedRect(window, kWindowRadius);
     painter.fillPath(shape, withOpacity(primary(), 0.04));
@@ -78,11 +80,12 @@ void paintWindow(QPainter &painter, const QRectF &window, const QString &title) 
 
 void strokeWindow(QPainter &painter, const QRectF &window) {
     WelcomeStyle::strokeRoundedRect(painter, window, kWindowRadius,
-                                    WelcomeStyle::withOpacity(WelcomeStyle::primary(), 0.1));
+                                    UiStyle::withOpacity(UiStyle::primary(), 0.1));
 }
 
 // A placeholder row's square icon and name bar, starting at `left`.
 void paintPlaceholder(QPainter &painter, double left, double middle, double nameWidth) {
+    using namespace UiStyle;
     using namespace WelcomeStyle;
     fillRoundedRect(painter, QRectF(left, middle - 5.5, 11, 11), 2, withOpacity(primary(), 0.13));
     fillCapsule(painter, QRectF(left + 11 + 6, middle - 3, nameWidth, 6),
@@ -196,6 +199,7 @@ DragToAccessibilityIllustration::Layout DragToAccessibilityIllustration::layout(
 }
 
 void DragToAccessibilityIllustration::paintEvent(QPaintEvent *) {
+    using namespace UiStyle;
     using namespace WelcomeStyle;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

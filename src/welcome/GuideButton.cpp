@@ -1,5 +1,6 @@
 #include "welcome/GuideButton.h"
 
+#include "ui/UiStyle.h"
 #include "welcome/WelcomeStyle.h"
 
 #include <QEnterEvent>
@@ -40,7 +41,7 @@ GuideButton::GuideButton(const QString &title, const QString &symbol, bool promi
     , m_prominence(prominent ? 1 : 0) {
     Q_ASSERT(WelcomeStyle::hasSymbol(symbol));
     setText(title);
-    setFont(WelcomeStyle::font(kFontPoints, QFont::Medium));
+    setFont(UiStyle::font(kFontPoints, QFont::Medium));
     // Qt shows it while the pointer is over the button and restores the previous one on leaving.
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
@@ -114,6 +115,7 @@ QSize GuideButton::minimumSizeHint() const {
 }
 
 void GuideButton::paintEvent(QPaintEvent *) {
+    using namespace UiStyle;
     using namespace WelcomeStyle;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -1,5 +1,6 @@
 #include "welcome/KeyCap.h"
 
+#include "ui/UiStyle.h"
 #include "welcome/WelcomeStyle.h"
 
 #include <QPainter>
@@ -17,7 +18,7 @@ KeyCap::KeyCap(const QString &label, bool emphasized, KeyCapSize size, QWidget *
     , m_label(label)
     , m_emphasized(emphasized)
     , m_size(size) {
-    setFont(WelcomeStyle::font(size.fontSize, QFont::Medium));
+    setFont(UiStyle::font(size.fontSize, QFont::Medium));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
@@ -46,12 +47,11 @@ void KeyCap::paintEvent(QPaintEvent *) {
     const QRectF key = rect();
     WelcomeStyle::fillRoundedRect(
         painter, key, kRadius,
-        WelcomeStyle::withOpacity(WelcomeStyle::textBackground(), m_emphasized ? 1.0 : 0.55));
+        UiStyle::withOpacity(WelcomeStyle::textBackground(), m_emphasized ? 1.0 : 0.55));
     WelcomeStyle::strokeRoundedRect(painter, key, kRadius,
-                                    m_emphasized
-                                        ? WelcomeStyle::withOpacity(WelcomeStyle::accent(), 0.45)
-                                        : WelcomeStyle::withOpacity(WelcomeStyle::primary(), 0.12));
-    const QColor ink = m_emphasized ? WelcomeStyle::accent() : WelcomeStyle::secondary();
+                                    m_emphasized ? UiStyle::withOpacity(UiStyle::accent(), 0.45)
+                                                 : UiStyle::withOpacity(UiStyle::primary(), 0.12));
+    const QColor ink = m_emphasized ? UiStyle::accent() : UiStyle::secondary();
     WelcomeStyle::drawText(painter, key.adjusted(kPadding, 0, -kPadding, 0), m_label, font(), ink,
                            Qt::AlignHCenter);
 }

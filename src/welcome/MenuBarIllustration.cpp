@@ -1,5 +1,6 @@
 #include "welcome/MenuBarIllustration.h"
 
+#include "ui/UiStyle.h"
 #include "welcome/CalloutAnchorKey.h"
 #include "welcome/WelcomeStyle.h"
 
@@ -27,7 +28,7 @@ const QString kBatteryText = QStringLiteral("86%");
 const QString kClockText = QStringLiteral("Tue Sep 1  9:41 AM");
 
 QFont statusFont() {
-    return WelcomeStyle::font(kTextPoints);
+    return UiStyle::font(kTextPoints);
 }
 
 // The status items right of the program's icon, left to right.
@@ -111,6 +112,7 @@ MenuBarIllustration::Layout MenuBarIllustration::layout() const {
 }
 
 void MenuBarIllustration::paintEvent(QPaintEvent *) {
+    using namespace UiStyle;
     using namespace WelcomeStyle;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -3,7 +3,8 @@
 #include "hotkey/ShortcutFormat.h"
 #include "settings/AppSettings.h"
 #include "settings/Retention.h"
-#include "settings/SwitchButton.h"
+#include "ui/SwitchButton.h"
+#include "ui/UiStyle.h"
 #include "welcome/AccessibilityPaneIllustration.h"
 #include "welcome/BalancedLabel.h"
 #include "welcome/DragToAccessibilityIllustration.h"
@@ -31,6 +32,7 @@ QString richText(const QString &markdown) {
 
 namespace {
 
+using namespace UiStyle;
 using namespace WelcomeStyle;
 
 // A wrapping label whose height follows its width alone: the guess QLabel makes for its
@@ -146,7 +148,7 @@ protected:
         painter.setPen(Qt::NoPen);
         painter.setBrush(accent());
         painter.drawEllipse(rect());
-        drawText(painter, rect(), QString::number(m_number), WelcomeStyle::font(11, QFont::Bold),
+        drawText(painter, rect(), QString::number(m_number), UiStyle::font(11, QFont::Bold),
                  Qt::white, Qt::AlignHCenter);
     }
 

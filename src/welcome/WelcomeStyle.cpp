@@ -1,13 +1,11 @@
 #include "welcome/WelcomeStyle.h"
 
-#include "popup/PopupStyle.h"
+#include "ui/UiStyle.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPalette>
-#include <QPixmapCache>
-#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
@@ -56,32 +54,8 @@ constexpr double kCornerControl = 0.29;
 
 } // namespace
 
-QColor accent() {
-    return PopupStyle::accent();
-}
-
-QColor primary() {
-    return PopupStyle::primary();
-}
-
-QColor secondary() {
-    return withOpacity(primary(), 0.55);
-}
-
-QColor green() {
-    return QColor(0x30, 0xb0, 0x50);
-}
-
-QColor orange() {
-    return QColor(0xf0, 0x8a, 0x00);
-}
-
 QColor textBackground() {
     return QApplication::palette().color(QPalette::Active, QPalette::Base);
-}
-
-QColor withOpacity(QColor colour, double opacity) {
-    return PopupStyle::withOpacity(colour, opacity);
 }
 
 QColor mix(const QColor &from, const QColor &to, double t) {
@@ -98,16 +72,6 @@ QColor mix(const QColor &from, const QColor &to, double t) {
                             static_cast<float>(alpha));
 }
 
-QFont font(double points, QFont::Weight weight) {
-    QFont font = QApplication::font();
-    if (points == std::floor(points))
-        font.setPixelSize(static_cast<int>(points));
-    else
-        font.setPointSizeF(points * 72.0 / 96.0); // Qt lays points out at 96 logical dots per inch
-    font.setWeight(weight);
-    return font;
-}
-
 bool hasSymbol(const QString &name) {
     return !fileFor(name).isEmpty();
 }
@@ -119,29 +83,14 @@ QStringList symbolNames() {
     return names;
 }
 
-QPixmap symbol(const QString &name, int points, const QColor &colour, qreal devicePixelRatio) {
-    const QLatin1StringView file = fileFor(name);
-    Q_ASSERT_X(!file.isEmpty(), "WelcomeStyle::symbol", qPrintable(name));
-    if (file.isEmpty())
-        return {};
-    // The drag illustration repaints every frame: render each tinted size once.
-    const QString key = QStringLiteral("welcome-symbol:%1:%2:%3:%4")
-                            .arg(file)
-                            .arg(points)
-                            .arg(colour.rgba(), 8, 16)
-                            .arg(devicePixelRatio);
-    QPixmap pixmap;
-    if (!QPixmapCache::find(key, &pixmap)) {
-        pixmap = PopupStyle::symbol(QString(file), points, colour, devicePixelRatio);
-        QPixmapCache::insert(key, pixmap);
-    }
-    return pixmap;
-}
-
 void drawSymbol(QPainter &painter, const QString &name, QPointF centre, int points,
                 const QColor &colour) {
+    const QLatin1StringView file = fileFor(name);
+    Q_ASSERT_X(!file.isEmpty(), "WelcomeStyle::drawSymbol", qPrintable(name));
+    if (file.isEmpty())
+        return;
     const qreal ratio = painter.device()->devicePixelRatioF();
-    const QPixmap pixmap = symbol(name, points, colour, ratio);
+    const QPixmap pixmap = UiStyle::symbol(QString(file), points, colour, ratio);
     // On whole device pixels, so thin strokes stay crisp.
     const QPointF corner(std::round((centre.x() - points / 2.0) * ratio) / ratio,
                          std::round((centre.y() - points / 2.0) * ratio) / ratio);

@@ -3,33 +3,22 @@
 #include <QColor>
 #include <QFont>
 #include <QPainterPath>
-#include <QPixmap>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
 
 class QPainter;
 
-// The guide's look in one place: colours by role from the application palette (so a dark theme
-// gives a dark guide), fonts and symbols in points (device-independent pixels), and the rounded
-// shapes its drawings are made of.
+// What only the guide draws with, beside the shared look of ui/UiStyle.h: its own colours, its
+// symbols by name, and the rounded shapes and text its drawings are made of, in points
+// (device-independent pixels).
 namespace WelcomeStyle {
 
-QColor accent();
-QColor primary();
-// The primary colour at 0.55, as secondary labels are.
-QColor secondary();
-QColor green();
-QColor orange();
 // The colour text fields are filled with: light in a light theme, dark in a dark one.
 QColor textBackground();
-QColor withOpacity(QColor colour, double opacity);
 // From `from` (t = 0) to `to` (t = 1), blended with premultiplied alpha, so that a fade to or
 // from a clear colour keeps its hue.
 QColor mix(const QColor &from, const QColor &to, double t);
-
-// The system font at a size in points; fractional sizes (11.5) are kept.
-QFont font(double points, QFont::Weight weight = QFont::Normal);
 
 // Symbols by the names the guide uses: "doc.on.clipboard", "arrowtriangle.up.fill", "battery.75",
 // "wifi", "magnifyingglass", "switch.2", "figure.wave.circle.fill", "plus", "minus", "arrow.up",
@@ -37,9 +26,8 @@ QFont font(double points, QFont::Weight weight = QFont::Normal);
 // "checkmark.circle.fill", "exclamationmark.circle.fill".
 bool hasSymbol(const QString &name);
 QStringList symbolNames();
-// The drawing fitted into a square of `points`, painted in `colour`, sharp at the pixel ratio.
-QPixmap symbol(const QString &name, int points, const QColor &colour, qreal devicePixelRatio);
-// The symbol centred on `centre`, sharp on the painter's device.
+// The symbol fitted into a square of `points`, painted in `colour`, centred on `centre`, sharp on
+// the painter's device.
 void drawSymbol(QPainter &painter, const QString &name, QPointF centre, int points,
                 const QColor &colour);
 

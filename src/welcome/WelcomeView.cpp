@@ -1,10 +1,11 @@
 #include "welcome/WelcomeView.h"
 
 #include "settings/AppSettings.h"
-#include "settings/SwitchButton.h"
 #include "system/AutoPaste.h"
 #include "system/AutoPasteHelp.h"
 #include "system/LaunchAtLogin.h"
+#include "ui/SwitchButton.h"
+#include "ui/UiStyle.h"
 #include "welcome/GuideButton.h"
 #include "welcome/WelcomeSteps.h"
 #include "welcome/WelcomeStyle.h"
@@ -23,6 +24,7 @@
 
 namespace {
 
+using namespace UiStyle;
 using namespace WelcomeStyle;
 
 // The countdown's track and the part of it already filled.
@@ -122,7 +124,7 @@ WelcomeView::WelcomeView(const WelcomeContext &context, std::function<void()> on
     bar->setContentsMargins(28, 10, 28, 12);
     bar->setSpacing(6);
     auto *caption = new QLabel(QStringLiteral("Continuing to settings…"), m_autoAdvanceBar);
-    caption->setFont(WelcomeStyle::font(11.5, QFont::Medium));
+    caption->setFont(UiStyle::font(11.5, QFont::Medium));
     QPalette colours = caption->palette();
     colours.setColor(QPalette::WindowText, secondary());
     caption->setPalette(colours);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/SwitchButton.h"
+#include "ui/SwitchButton.h"
 #include "welcome/GuideButton.h"
 #include "welcome/WelcomeSteps.h"
 

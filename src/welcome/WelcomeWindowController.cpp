@@ -3,9 +3,7 @@
 #include "platform/Workspace.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
@@ -47,13 +45,6 @@ int screenHolding(const QList<ScreenArea> &screens, std::optional<QRect> iconFra
         if (screens[i].geometry.intersects(*iconFrame))
             return i;
     return -1;
-}
-
-QList<ScreenArea> currentScreens() {
-    QList<ScreenArea> screens;
-    for (const QScreen *screen : QGuiApplication::screens())
-        screens.append({screen->geometry(), screen->availableGeometry()});
-    return screens;
 }
 
 } // namespace
@@ -108,7 +99,8 @@ void WelcomeWindowController::show() {
             self->windowClosed();
     };
     const std::optional<QRect> icon = statusItemFrame ? statusItemFrame() : std::nullopt;
-    const QList<ScreenArea> screens = currentScreens();
+    qsizetype primary = -1;
+    const QList<ScreenArea> screens = currentScreens(&primary);
     auto *layout = new QVBoxLayout(window.get());
     layout->setContentsMargins(0, 0, 0, 0);
     m_view = new WelcomeView(
@@ -131,9 +123,7 @@ void WelcomeWindowController::show() {
     // The corner rule is about the window as the user sees it, so it is placed by its frame,
     // which the window manager describes before the window is shown.
     m_frame = m_workspace.frameExtents(id);
-    const int primary =
-        static_cast<int>(QGuiApplication::screens().indexOf(QGuiApplication::primaryScreen()));
-    m_area = welcomeWindowArea(screens, primary, icon);
+    m_area = welcomeWindowArea(screens, static_cast<int>(primary), icon);
     m_contentHeight = initialHeight;
     m_window = std::move(window);
     place();

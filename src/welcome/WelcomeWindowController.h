@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Workspace.h"
+#include "ui/ScreenArea.h"
 #include "welcome/WelcomeView.h"
 
 #include <QList>
@@ -12,12 +13,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-// A screen as the guide's placement sees it: its whole area and the part panels leave free.
-struct ScreenArea {
-    QRect geometry;
-    QRect available;
-};
 
 // The free area of the first screen that holds the panel icon, else of the primary screen,
 // else of the first. None without screens.

@@ -20,7 +20,7 @@ std::unique_ptr<ClipboardRow> rowFor(const ClipboardItem &item, bool withPlainPa
 }
 
 // The pin control says what a click will do; the plain-paste control and the link marker show
-// only on a rich entry and on one with a link. (Their colours are PopupStyle's.)
+// only on a rich entry and on one with a link. (Their colours are the shared style's.)
 TEST(ClipboardRow, ControlsFollowTheEntry) {
     for (const bool pinned : {false, true}) {
         ClipboardItem item = tqtest::entry(Kind::text, QStringLiteral("  hello\nworld"));

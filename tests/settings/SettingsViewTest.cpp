@@ -4,7 +4,6 @@
 #include "settings/AppSettings.h"
 #include "settings/HotKeyRecorderView.h"
 #include "settings/Retention.h"
-#include "settings/SwitchButton.h"
 #include "support/FakeHotKeyGrab.h"
 #include "support/FakeKeyPoster.h"
 #include "support/FakeLoginItem.h"
@@ -12,6 +11,7 @@
 #include "support/MemoryDefaultsStore.h"
 #include "system/AutoPaste.h"
 #include "system/AutoPasteHelp.h"
+#include "ui/SwitchButton.h"
 
 #include <QComboBox>
 #include <QKeyEvent>

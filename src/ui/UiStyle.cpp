@@ -1,4 +1,4 @@
-#include "popup/PopupStyle.h"
+#include "ui/UiStyle.h"
 
 #include <QApplication>
 #include <QHash>
@@ -8,6 +8,7 @@
 #include <QSvgRenderer>
 #include <QtMath>
 
+#include <cmath>
 #include <memory>
 
 // The symbols live in the library's resources, which nothing else would pull in.
@@ -15,7 +16,7 @@ static void initSymbolResources() {
     Q_INIT_RESOURCE(resources);
 }
 
-namespace PopupStyle {
+namespace UiStyle {
 
 namespace {
 
@@ -54,13 +55,12 @@ QColor secondary() {
     return withOpacity(primary(), 0.55);
 }
 
-QColor tertiary() {
-    return withOpacity(primary(), 0.3);
+QColor green() {
+    return QColor(0x30, 0xb0, 0x50);
 }
 
-QColor background() {
-    // No blur behind a window on X11: a nearly opaque window colour reads as the material.
-    return withOpacity(palette().color(QPalette::Active, QPalette::Window), 0.96);
+QColor orange() {
+    return QColor(0xf0, 0x8a, 0x00);
 }
 
 QColor withOpacity(QColor colour, double opacity) {
@@ -68,9 +68,12 @@ QColor withOpacity(QColor colour, double opacity) {
     return colour;
 }
 
-QFont font(int points, QFont::Weight weight) {
+QFont font(double points, QFont::Weight weight) {
     QFont font = QApplication::font();
-    font.setPixelSize(points);
+    if (points == std::floor(points))
+        font.setPixelSize(static_cast<int>(points));
+    else
+        font.setPointSizeF(points * 72.0 / 96.0); // Qt lays points out at 96 logical dots per inch
     font.setWeight(weight);
     return font;
 }
@@ -102,4 +105,4 @@ QPixmap symbol(const QString &name, int points, const QColor &colour, qreal devi
     return pixmap;
 }
 
-} // namespace PopupStyle
+} // namespace UiStyle

@@ -1,4 +1,4 @@
-#include "settings/SwitchButton.h"
+#include "ui/SwitchButton.h"
 
 #include <QPainter>
 #include <QPainterPath>
