@@ -61,12 +61,25 @@ TEST(LateTray, AStatusNotifierHost) {
     ASSERT_TRUE(watcher.waitForStarted()) << "status-notifier-watcher is missing";
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString name = u"org.kde.StatusNotifierWatcher"_s;
-    ASSERT_TRUE(waitFor([&] { return bus.interface()->isServiceRegistered(name).value(); }, 30000));
-    QDBusInterface items(name, u"/StatusNotifierWatcher"_s, name, bus);
-    items.call(QStringLiteral("RegisterStatusNotifierHost"), bus.baseService());
-    EXPECT_TRUE(waitFor(
-        [&] { return !items.property("RegisteredStatusNotifierItems").toStringList().isEmpty(); },
+    // The watcher takes its name before it serves its object: each call is asked again until
+    // it is answered.
+    const auto watcherCall = [&](const QString &method, const QVariantList &arguments) {
+        QDBusInterface items(name, u"/StatusNotifierWatcher"_s, name, bus);
+        return items.callWithArgumentList(QDBus::Block, method, arguments);
+    };
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return watcherCall(u"RegisterStatusNotifierHost"_s, {bus.baseService()}).type() ==
+                   QDBusMessage::ReplyMessage;
+        },
         30000));
+    EXPECT_TRUE(waitFor(
+        [&] {
+            QDBusInterface items(name, u"/StatusNotifierWatcher"_s, name, bus);
+            return !items.property("RegisteredStatusNotifierItems").toStringList().isEmpty();
+        },
+        30000))
+        << program.log.constData();
     watcher.terminate();
     watcher.waitForFinished();
 }
