@@ -3,8 +3,8 @@
 #include "support/TestEnvironment.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 
 #include <gtest/gtest.h>
 
@@ -62,21 +62,30 @@ TEST(LateTray, AStatusNotifierHost) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString name = u"org.kde.StatusNotifierWatcher"_s;
     // The watcher takes its name before it serves its object: each call is asked again until
-    // it is answered.
-    const auto watcherCall = [&](const QString &method, const QVariantList &arguments) {
-        QDBusInterface items(name, u"/StatusNotifierWatcher"_s, name, bus);
-        return items.callWithArgumentList(QDBus::Block, method, arguments);
+    // it is answered. Plain messages: an interface object would introspect it first.
+    const auto watcherCall = [&](const QString &interface, const QString &method,
+                                 const QVariantList &arguments) {
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(name, u"/StatusNotifierWatcher"_s, interface, method);
+        call.setArguments(arguments);
+        return bus.call(call);
     };
     ASSERT_TRUE(waitFor(
         [&] {
-            return watcherCall(u"RegisterStatusNotifierHost"_s, {bus.baseService()}).type() ==
+            return watcherCall(name, u"RegisterStatusNotifierHost"_s, {bus.baseService()}).type() ==
                    QDBusMessage::ReplyMessage;
         },
         30000));
     EXPECT_TRUE(waitFor(
         [&] {
-            QDBusInterface items(name, u"/StatusNotifierWatcher"_s, name, bus);
-            return !items.property("RegisteredStatusNotifierItems").toStringList().isEmpty();
+            const QDBusMessage reply = watcherCall(u"org.freedesktop.DBus.Properties"_s, u"Get"_s,
+                                                   {name, u"RegisteredStatusNotifierItems"_s});
+            return !reply.arguments()
+                        .value(0)
+                        .value<QDBusVariant>()
+                        .variant()
+                        .toStringList()
+                        .isEmpty();
         },
         30000))
         << program.log.constData();
