@@ -1,28 +1,19 @@
 #include "platform/x11/StartupNotification.h"
 
-#include "platform/x11/XcbReply.h"
+#include "platform/x11/XcbConnection.h"
 
 #include <algorithm>
 #include <cstring>
-
-namespace {
-
-xcb_atom_t atom(xcb_connection_t *connection, const char *name) {
-    const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
-        nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
-} // namespace
 
 void StartupNotification::end(xcb_connection_t *connection, xcb_window_t window,
                               const QByteArray &id) {
     QByteArray quoted = id;
     quoted.replace('\\', "\\\\").replace('"', "\\\"");
     const QByteArray message = "remove: ID=\"" + quoted + "\"";
-    const xcb_atom_t first = atom(connection, "_NET_STARTUP_INFO_BEGIN");
-    const xcb_atom_t more = atom(connection, "_NET_STARTUP_INFO");
+    const QList<xcb_atom_t> atoms =
+        internAtoms(connection, {"_NET_STARTUP_INFO_BEGIN", "_NET_STARTUP_INFO"});
+    const xcb_atom_t first = atoms.value(0, XCB_ATOM_NONE);
+    const xcb_atom_t more = atoms.value(1, XCB_ATOM_NONE);
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     // 20 bytes an event, the message's final NUL included.
     for (qsizetype sent = 0; sent <= message.size(); sent += 20) {
