@@ -86,6 +86,11 @@ void AppDelegate::launch() {
         if (self)
             self->popup().toggle();
     };
+    // Bound anew in the desktop's settings: shown and stored as if recorded here.
+    HotKeyManager::shared().onShortcutChanged = [self](quint32 keyCode, quint32 modifiers) {
+        if (self)
+            self->m_settings.setHotKey(keyCode, modifiers);
+    };
     m_settings.onHotKeyChange = [self] {
         if (self)
             self->registerShortcut();

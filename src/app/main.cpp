@@ -6,12 +6,15 @@
 #include "history/CaptureQueue.h"
 #include "history/ClipboardMonitor.h"
 #include "hotkey/HotKeyManager.h"
+#include "platform/DesktopSession.h"
 #include "platform/HeavyWork.h"
 #include "platform/InstanceLock.h"
 #include "platform/NoHotKeyGrab.h"
 #include "platform/QSettingsDefaultsStore.h"
+#include "platform/SystemLog.h"
 #include "platform/UnixSignalWatcher.h"
 #include "platform/XdgAutostartLoginItem.h"
+#include "platform/desktop/GnomeCustomShortcut.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11TrayPresence.h"
 #include "platform/x11/X11Workspace.h"
@@ -22,10 +25,44 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QRegularExpression>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+
+namespace {
+
+// The command a desktop runs for the shortcut, as GLib splits command lines.
+QString popupCommand() {
+    QString path = QCoreApplication::applicationFilePath();
+    if (path.contains(QRegularExpression(QStringLiteral("[^A-Za-z0-9_./+-]"))))
+        path = u'\'' + path.replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+    return path + QStringLiteral(" --popup");
+}
+
+// The desktop's own shortcut service where the session names a desktop that has one (its keys
+// work over native Wayland windows too), else a grab on the X display. Says which, once.
+std::unique_ptr<HotKeyGrab> chooseHotKeyGrab(const DesktopSession &session) {
+    QString why = QStringLiteral("Tallowquill: ");
+    if (session.desktop == DesktopSession::Desktop::Gnome) {
+        if (auto gnome = GnomeCustomShortcut::create(popupCommand())) {
+            SystemLog::write(QStringLiteral("Tallowquill: the shortcut is kept in GNOME's "
+                                            "keyboard shortcuts"));
+            return gnome;
+        }
+        why += QStringLiteral("GNOME's shortcut settings are not installed, so ");
+    }
+    const auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection()) {
+        SystemLog::write(why + QStringLiteral("the shortcut works only as tallowquill --popup"));
+        return std::make_unique<NoHotKeyGrab>();
+    }
+    SystemLog::write(why + QStringLiteral("the shortcut is grabbed on the X display"));
+    return std::make_unique<XcbHotKeyGrab>(x11->connection());
+}
+
+} // namespace
 
 int main(int argc, char **argv) {
     const CommandLine command = readCommandLine(argc, argv);
@@ -66,18 +103,15 @@ int main(int argc, char **argv) {
 
     // The one place that chooses the platform: everything below reaches it through these.
     X11Pasteboard pasteboard;
-    X11Workspace workspace;
+    const DesktopSession session = DesktopSession::fromEnvironment();
+    X11Workspace workspace(session.wayland);
     XTestKeyPoster keyPoster;
     X11TrayPresence trays(QDBusConnection::sessionBus());
     XdgAutostartLoginItem loginItem;
     loginItem.retargetDeadEntry();
     AppSettings settings(std::make_unique<QSettingsDefaultsStore>());
     settings.makeShared();
-    const auto *x11 = app.nativeInterface<QNativeInterface::QX11Application>();
-    HotKeyManager hotKeys(
-        x11 && x11->connection()
-            ? std::unique_ptr<HotKeyGrab>(std::make_unique<XcbHotKeyGrab>(x11->connection()))
-            : std::make_unique<NoHotKeyGrab>());
+    HotKeyManager hotKeys(chooseHotKeyGrab(session));
     hotKeys.makeShared();
     AppDelegate delegate(Platform{pasteboard, workspace, keyPoster, loginItem, trays}, settings);
     delegate.launch();

@@ -18,6 +18,9 @@ HotKeyManager::HotKeyManager(std::unique_ptr<HotKeyGrab> grab)
             callback();
         }
     };
+    m_grab->onChangedElsewhere = [this](const KeyChord &chord) {
+        changedElsewhere(chord.key, chord.modifiers);
+    };
 }
 
 HotKeyManager::~HotKeyManager() {
@@ -35,14 +38,43 @@ void HotKeyManager::makeShared() {
 }
 
 void HotKeyManager::registerHotKey(quint32 keyCode, quint32 modifiers) {
+    // A desktop that keeps the shortcut would rewrite its settings for nothing.
+    if (m_registered == std::pair(keyCode, modifiers))
+        return;
     // Released before anything else, so that a failed registration leaves no old shortcut alive.
     m_grab->ungrab();
+    m_registered.reset();
     const auto evdevCode = evdevKeyCode(keyCode);
-    if (evdevCode && !m_grab->grab(*evdevCode, keyboardModifiers(modifiers)))
+    const auto key = qtKey(keyCode);
+    if (!evdevCode || !key)
+        return;
+    if (!m_grab->grab({*evdevCode, *key, keyboardModifiers(modifiers)})) {
         SystemLog::write(QStringLiteral("Tallowquill: the shortcut %1 is held by another program")
                              .arg(displayParts(keyCode, modifiers).join(QString())));
+        return;
+    }
+    m_registered = std::pair(keyCode, modifiers);
 }
 
 void HotKeyManager::unregisterHotKey() {
     m_grab->ungrab();
+    m_registered.reset();
+}
+
+QString HotKeyManager::keeper() const {
+    return m_grab->keeper();
+}
+
+void HotKeyManager::changedElsewhere(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    const auto keyCode = shortcutKeyCode(key);
+    const quint32 mask = carbonModifiers(modifiers);
+    if (!keyCode || mask == 0) {
+        // The desktop holds it all the same; only the settings window cannot show it.
+        SystemLog::write(QStringLiteral("Tallowquill: the shortcut set in the desktop's settings "
+                                        "cannot be shown; showing the last one recorded"));
+        return;
+    }
+    m_registered = std::pair(*keyCode, mask);
+    if (onShortcutChanged)
+        onShortcutChanged(*keyCode, mask);
 }

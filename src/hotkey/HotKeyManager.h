@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class HotKeyGrab;
 
@@ -24,9 +27,13 @@ public:
     // Run for every press of the registered shortcut; a key held down counts once. Without it a
     // press is swallowed and nothing happens.
     std::function<void()> onHotKey;
+    // Run when the user bound another shortcut in the desktop's own settings (stored key code
+    // and mask); it is the registered one already.
+    std::function<void(quint32 keyCode, quint32 modifiers)> onShortcutChanged;
 
     // Makes the shortcut (stored key code and modifier mask, see ShortcutFormat.h) the one
-    // registered shortcut, releasing the previous one first. A key without a physical
+    // registered shortcut, releasing the previous one first; the one registered already is
+    // left as it is. A key without a physical
     // translation, or a combination another program holds, leaves no shortcut registered; the
     // latter with one log line, so that a shortcut that does nothing has an explanation.
     void registerHotKey(quint32 keyCode, quint32 modifiers);
@@ -34,6 +41,13 @@ public:
     // must reach the recorder.
     void unregisterHotKey();
 
+    // Where the desktop keeps the shortcut, for the settings window; empty when the program
+    // grabs the keys itself.
+    QString keeper() const;
+
 private:
+    void changedElsewhere(Qt::Key key, Qt::KeyboardModifiers modifiers);
+
     std::unique_ptr<HotKeyGrab> m_grab;
+    std::optional<std::pair<quint32, quint32>> m_registered;
 };

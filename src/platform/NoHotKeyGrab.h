@@ -5,6 +5,6 @@
 // Stands in where the display offers no global key grabs: every grab is refused.
 class NoHotKeyGrab final : public HotKeyGrab {
 public:
-    bool grab(int, Qt::KeyboardModifiers) override { return false; }
+    bool grab(const KeyChord &) override { return false; }
     void ungrab() override {}
 };

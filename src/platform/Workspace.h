@@ -36,6 +36,11 @@ public:
     // the nearest of it and its ancestors that has one; empty when none has or it has gone.
     virtual QStringList windowClass(WindowId window) = 0;
 
+    // False where some windows are out of sight (native windows of a Wayland session, seen from
+    // XWayland): no window in front may then mean one of those, which keys typed here never
+    // reach.
+    virtual bool seesEveryWindow() const { return true; }
+
     // True while a compositing manager runs, so translucent windows blend with what lies behind.
     virtual bool isCompositing() = 0;
 

@@ -109,7 +109,8 @@ void PopupController::paste(ClipboardItem item, bool plainText) {
     close();
     writeItem(item, m_monitor, plainText);
     const PasteChord chord = PasteChords::forWindow(m_workspace, m_previousWindow);
-    if (!m_autoPaste.isProcessTrusted()) {
+    // Keys typed with no window of ours in front could land anywhere, or nowhere.
+    if (!m_autoPaste.isProcessTrusted() || (!m_previousWindow && !m_workspace.seesEveryWindow())) {
         AutoPasteHelp help(m_workspace);
         showPasteNotice(help, chord);
         return;

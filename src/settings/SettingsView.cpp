@@ -1,5 +1,6 @@
 #include "settings/SettingsView.h"
 
+#include "hotkey/HotKeyManager.h"
 #include "settings/AppSettings.h"
 #include "settings/HotKeyRecorderView.h"
 #include "settings/Retention.h"
@@ -98,6 +99,19 @@ private:
     QColor m_colour;
 };
 
+// Small secondary text under a row, as a note.
+QLabel *caption(const QString &text, QWidget *parent) {
+    auto *label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    label->setFont(font);
+    QPalette secondary = label->palette();
+    secondary.setColor(QPalette::WindowText, dimmed(*parent, 0.55));
+    label->setPalette(secondary);
+    return label;
+}
+
 FormGroup *addSection(QVBoxLayout *form, const QString &title, QWidget *parent) {
     // Between sections only: below the last one, the space is left to a larger font.
     if (form->count() > 0)
@@ -130,13 +144,23 @@ SettingsView::SettingsView(AppSettings &settings, HotKeyManager &hotKeys, LoginI
     , m_permissionDot(new Dot(this))
     , m_permissionStatus(new QLabel(this))
     , m_helpButton(new QPushButton(QStringLiteral("Open Auto-Paste Help"), this))
-    , m_permissionNote(new QLabel(this)) {
+    , m_permissionNote(caption(QStringLiteral("Without this, items are still copied \u2014 paste "
+                                              "them yourself with Ctrl+V. Auto-paste needs the "
+                                              "XTEST extension of your X session."),
+                               this)) {
     auto *form = new QVBoxLayout(this);
     form->setContentsMargins(16, 18, 16, 4);
     form->setSpacing(0);
 
-    addSection(form, QStringLiteral("Hotkey"), this)
-        ->addRow(QStringLiteral("Show clipboard history"), m_recorder);
+    FormGroup *hotKey = addSection(form, QStringLiteral("Hotkey"), this);
+    hotKey->addRow(QStringLiteral("Show clipboard history"), m_recorder);
+    // Where the desktop keeps the shortcut, under the key field.
+    if (const QString keeper = hotKeys.keeper(); !keeper.isEmpty()) {
+        m_keeperCaption = caption(keeper, this);
+        m_keeperCaption->setAlignment(Qt::AlignRight);
+        m_keeperCaption->setContentsMargins(0, 0, 0, 8);
+        hotKey->addWidget(m_keeperCaption);
+    }
 
     FormGroup *general = addSection(form, QStringLiteral("General"), this);
     for (const qint64 minutes : retentionChoices)
@@ -153,21 +177,13 @@ SettingsView::SettingsView(AppSettings &settings, HotKeyManager &hotKeys, LoginI
     statusLayout->addWidget(m_helpButton, 0, Qt::AlignVCenter);
     FormGroup *permissions = addSection(form, QStringLiteral("Permissions"), this);
     permissions->addRow(QStringLiteral("Auto-paste"), status);
-    m_permissionNote->setText(
-        QStringLiteral("Without this, items are still copied \u2014 paste them yourself with "
-                       "Ctrl+V. Auto-paste needs the XTEST extension of your X session."));
-    m_permissionNote->setWordWrap(true);
     m_permissionNote->setContentsMargins(0, 0, 0, 10);
-    QFont caption = m_permissionNote->font();
-    caption.setPointSizeF(caption.pointSizeF() * 0.85);
-    m_permissionNote->setFont(caption);
     permissions->addWidget(m_permissionNote);
     form->addStretch(1);
 
     QPalette secondary = m_permissionStatus->palette();
     secondary.setColor(QPalette::WindowText, dimmed(*this, 0.55));
     m_permissionStatus->setPalette(secondary);
-    m_permissionNote->setPalette(secondary);
 
     m_launchSwitch->setChecked(m_launchAtLogin);
     connect(m_launchSwitch, &SwitchButton::toggled, this, &SettingsView::setLaunchAtLogin);
@@ -213,7 +229,8 @@ void SettingsView::checkPermission() {
                                         : QStringLiteral("Not granted"));
     m_helpButton->setVisible(!granted);
     m_permissionNote->setVisible(!granted);
-    const QSize size(viewWidth, granted ? grantedHeight : notGrantedHeight);
+    const int keeperHeight = m_keeperCaption ? m_keeperCaption->sizeHint().height() : 0;
+    const QSize size(viewWidth, (granted ? grantedHeight : notGrantedHeight) + keeperHeight);
     setFixedSize(size);
     Q_EMIT sizeChanged(size);
 }

@@ -38,6 +38,7 @@ public:
     QLabel *permissionStatus() const { return m_permissionStatus; }
     QPushButton *helpButton() const { return m_helpButton; }
     QLabel *permissionNote() const { return m_permissionNote; }
+    QLabel *keeperCaption() const { return m_keeperCaption; }
 
 Q_SIGNALS:
     // The fixed size changed with the permission.
@@ -62,4 +63,5 @@ private:
     QLabel *m_permissionStatus = nullptr;
     QPushButton *m_helpButton = nullptr;
     QLabel *m_permissionNote = nullptr;
+    QLabel *m_keeperCaption = nullptr;
 };

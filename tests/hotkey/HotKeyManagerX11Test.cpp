@@ -56,8 +56,8 @@ class HotKeyManagerX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_foreign.isConnected());
-        ASSERT_TRUE(
-            m_marker->grab(KEY_Z, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier));
+        ASSERT_TRUE(m_marker->grab(
+            {KEY_Z, Qt::Key_Z, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier}));
         m_marker->onPressed = [this] { ++m_markers; };
         m_manager.onHotKey = [this] { ++m_presses; };
     }

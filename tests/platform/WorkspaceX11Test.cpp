@@ -49,7 +49,7 @@ TEST(X11Workspace, RevealShowsTheFileInTheFileManager) {
     const QString address = QString::fromUtf8(bus.readLine().trimmed());
     QDBusConnection client = QDBusConnection::connectToBus(address, QStringLiteral("tq-client"));
     QDBusConnection service = QDBusConnection::connectToBus(address, QStringLiteral("tq-service"));
-    X11Workspace workspace(client);
+    X11Workspace workspace(false, client);
     const QString executable = QCoreApplication::applicationFilePath();
 
     OpenedUrls opened;

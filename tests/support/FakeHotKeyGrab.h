@@ -18,13 +18,13 @@ public:
     };
 
     // Held and reported with the stored mask, as tests write shortcuts.
-    bool grab(int evdevCode, Qt::KeyboardModifiers keys) override {
-        const quint32 modifiers = carbonModifiers(keys);
+    bool grab(const KeyChord &chord) override {
         ungrab();
         ++grabs;
         if (refuses)
             return false;
-        m_held = Combination{evdevCode, modifiers};
+        m_held = Combination{chord.evdevCode, carbonModifiers(chord.modifiers)};
+        m_heldKey = chord.key;
         return true;
     }
     void ungrab() override { m_held.reset(); }
@@ -39,9 +39,19 @@ public:
             onPressed();
     }
     const std::optional<Combination> &held() const { return m_held; }
+    Qt::Key heldKey() const { return m_heldKey; }
+    // The user binds another chord in the desktop's settings.
+    void changeElsewhere(Qt::Key key, quint32 modifiers) {
+        m_heldKey = key;
+        if (onChangedElsewhere)
+            onChangedElsewhere(KeyChord{.key = key, .modifiers = keyboardModifiers(modifiers)});
+    }
+    QString keeper() const override { return keeperText; }
+    QString keeperText;
 
 private:
     std::optional<Combination> m_held;
+    Qt::Key m_heldKey = Qt::Key_unknown;
 };
 
 } // namespace tqtest

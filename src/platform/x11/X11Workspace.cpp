@@ -122,6 +122,9 @@ std::optional<Workspace::WindowId> X11Workspace::activeWindow() {
             *static_cast<const xcb_window_t *>(xcb_get_property_value(activeReply.get()));
         if (window != XCB_NONE)
             return window;
+        // A native window is in front; the X focus still names the last X window.
+        if (m_inWaylandSession)
+            return std::nullopt;
     }
     if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
         focus->focus == root)

@@ -10,13 +10,17 @@
 // freedesktop file-manager interface on the session bus.
 class X11Workspace : public Workspace {
 public:
-    explicit X11Workspace(QDBusConnection bus = QDBusConnection::sessionBus())
-        : m_bus(std::move(bus)) {}
+    // `inWaylandSession`: the display is XWayland's, where native windows are out of sight.
+    explicit X11Workspace(bool inWaylandSession = false,
+                          QDBusConnection bus = QDBusConnection::sessionBus())
+        : m_bus(std::move(bus))
+        , m_inWaylandSession(inWaylandSession) {}
 
     std::optional<WindowId> activeWindow() override;
     void activateWindow(WindowId window) override;
     void setActivationToken(const ActivationToken &token) override;
     QStringList windowClass(WindowId window) override;
+    bool seesEveryWindow() const override { return !m_inWaylandSession; }
     bool isCompositing() override;
     void showOnAllWorkspaces(WindowId window) override;
     QMargins frameExtents(WindowId window) override;
@@ -26,6 +30,7 @@ public:
 
 private:
     QDBusConnection m_bus;
+    bool m_inWaylandSession;
     QSet<WindowId> m_extentsAsked;
     QByteArray m_startupId; // the X11 part of the token; XDG_ACTIVATION_TOKEN is Wayland's
 };

@@ -48,13 +48,13 @@ XcbHotKeyGrab::~XcbHotKeyGrab() {
         ungrab();
 }
 
-bool XcbHotKeyGrab::grab(int evdevCode, Qt::KeyboardModifiers modifiers) {
+bool XcbHotKeyGrab::grab(const KeyChord &chord) {
     ungrab();
-    const int keycode = evdevCode + kEvdevOffset;
-    if (evdevCode < 0 || keycode > 255)
+    const int keycode = chord.evdevCode + kEvdevOffset;
+    if (chord.evdevCode < 0 || keycode > 255)
         return false;
 
-    const quint16 mask = xModifiers(modifiers);
+    const quint16 mask = xModifiers(chord.modifiers);
     quint16 numLock = numLockMask();
     if (numLock & mask)
         numLock = 0;

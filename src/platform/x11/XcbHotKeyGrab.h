@@ -20,7 +20,7 @@ public:
     XcbHotKeyGrab(const XcbHotKeyGrab &) = delete;
     XcbHotKeyGrab &operator=(const XcbHotKeyGrab &) = delete;
 
-    bool grab(int evdevCode, Qt::KeyboardModifiers modifiers) override;
+    bool grab(const KeyChord &chord) override;
     void ungrab() override;
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
