@@ -60,3 +60,24 @@ TEST_F(HotKeyManagerTest, PressesRunTheCurrentCallback) {
     grab->press();
     EXPECT_EQ(presses, 3);
 }
+
+// A shortcut bound anew in the desktop's settings is told by its stored code and mask, and is
+// the registered one: storing it registers nothing again. One the settings cannot show is told
+// in the log only.
+TEST_F(HotKeyManagerTest, ChangesElsewhereAreToldAsStoredShortcuts) {
+    manager.registerHotKey(9, kCommandShift);
+    EXPECT_EQ(grab->heldKey(), Qt::Key_V);
+    std::vector<std::pair<quint32, quint32>> told;
+    manager.onShortcutChanged = [&](quint32 code, quint32 mask) {
+        told.emplace_back(code, mask);
+        manager.registerHotKey(code, mask);
+    };
+    grab->changeElsewhere(Qt::Key_K, ShortcutModifier::control + ShortcutModifier::option);
+    EXPECT_EQ(told, (std::vector<std::pair<quint32, quint32>>{{40, 6144}}));
+    EXPECT_EQ(grab->grabs, 1);
+
+    SystemLog::Capture log;
+    grab->changeElsewhere(Qt::Key_Exclam, ShortcutModifier::command);
+    EXPECT_EQ(told.size(), 1u);
+    EXPECT_EQ(log.lines().size(), 1);
+}

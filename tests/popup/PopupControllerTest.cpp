@@ -159,20 +159,34 @@ TEST_F(Controller, PasteFlowWithPermission) {
     EXPECT_EQ(history.monitor.items().size(), 2); // our own write is not recorded
 }
 
-// Without the permission the entry stays on the clipboard and a notice names the keys that paste
-// in the remembered window; nothing is typed and no window is re-activated.
-TEST_F(Controller, PasteFlowWithoutPermission) {
-    poster.trusted = false;
+// Without the permission, or where the window it came from was out of sight (a native window of
+// a Wayland session), the entry stays on the clipboard and a notice names the keys that paste in
+// that window; nothing is typed and no window is re-activated.
+TEST_F(Controller, PasteFlowThatCannotType) {
+    const struct {
+        bool trusted;
+        std::optional<Workspace::WindowId> window;
+        const char *notice;
+    } cases[] = {
+        {false, kEditor, "Copied \u2014 press Ctrl+Shift+V to paste"},
+        {true, std::nullopt, "Copied \u2014 press Ctrl+V to paste"},
+    };
     workspace.classes[kEditor] = {QStringLiteral("konsole")};
+    workspace.seesEvery = false;
     history.addText(QStringLiteral("entry"));
-    controller->show();
-    answerNoticeWithOk();
-    press(Qt::Key_Return);
-    EXPECT_EQ(notices, QStringList{QStringLiteral("Copied \u2014 press Ctrl+Shift+V to paste")});
-    EXPECT_FALSE(controller->isOpen());
-    EXPECT_EQ(history.pasteboard.current().string, QStringLiteral("entry"));
-    EXPECT_FALSE(workspace.activated.contains(kEditor));
-    EXPECT_EQ(poster.pastes, 0);
+    for (const auto &c : cases) {
+        poster.trusted = c.trusted;
+        workspace.active = c.window;
+        notices.clear();
+        controller->show();
+        answerNoticeWithOk();
+        press(Qt::Key_Return);
+        EXPECT_EQ(notices, QStringList{QString::fromUtf8(c.notice)});
+        EXPECT_FALSE(controller->isOpen());
+        EXPECT_EQ(history.pasteboard.current().string, QStringLiteral("entry"));
+        EXPECT_FALSE(workspace.activated.contains(kEditor));
+        EXPECT_EQ(poster.pastes, 0);
+    }
 }
 
 // A pin toggled from the popup leaves it open and keyed, with the entry now pinned.

@@ -15,6 +15,7 @@ public:
     std::optional<WindowId> active;
     QHash<WindowId, QStringList> classes;
     bool compositing = true;
+    bool seesEvery = true;
     QList<WindowId> activated;
     QList<WindowId> onAllWorkspaces;
     QList<QUrl> opened;
@@ -22,6 +23,7 @@ public:
     std::optional<WindowId> activeWindow() override { return active; }
     void activateWindow(WindowId window) override { activated << window; }
     QStringList windowClass(WindowId window) override { return classes.value(window); }
+    bool seesEveryWindow() const override { return seesEvery; }
     bool isCompositing() override { return compositing; }
     void showOnAllWorkspaces(WindowId window) override { onAllWorkspaces << window; }
     QMargins frameExtents(WindowId) override { return {}; } // as without a window manager
