@@ -156,5 +156,19 @@ int main(int argc, char **argv) {
             save(window.window(), QStringLiteral("settings-recording-") + suffix);
         }
     }
+
+    // Where the desktop keeps the shortcut, the row says so.
+    QApplication::setFont(font);
+    auto kept = std::make_unique<tqtest::FakeHotKeyGrab>();
+    kept->keeperText = QStringLiteral("Kept in GNOME's keyboard shortcuts");
+    HotKeyManager keptKeys(std::move(kept));
+    SettingsWindowController keptWindow(
+        [&] {
+            return std::make_unique<SettingsView>(history.settings, keptKeys, loginItem, autoPaste,
+                                                  help);
+        },
+        workspace);
+    keptWindow.show();
+    save(keptWindow.window(), QStringLiteral("settings-kept-by-gnome"));
     return 0;
 }
