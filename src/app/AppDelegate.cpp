@@ -60,7 +60,8 @@ AppDelegate::AppDelegate(const Platform &platform, AppSettings &settings, QObjec
         },
         m_platform.workspace);
     m_welcomeWindow = std::make_unique<WelcomeWindowController>(
-        WelcomeContext{m_settings, m_platform.loginItem, m_autoPaste, m_help},
+        WelcomeContext{m_settings, m_platform.loginItem, m_autoPaste, m_help,
+                       HotKeyManager::shared().isChosenHere()},
         m_platform.workspace);
 }
 
@@ -131,6 +132,9 @@ void AppDelegate::showWelcomeGuideWhenFree() {
 }
 
 QString AppDelegate::historyMenuTitle() const {
+    // Keys the compositor binds may be any: naming ours would mislead.
+    if (!HotKeyManager::shared().isChosenHere())
+        return QStringLiteral("Show Clipboard History");
     return QStringLiteral("Show Clipboard History  (%1)").arg(m_settings.hotKeyDisplay());
 }
 

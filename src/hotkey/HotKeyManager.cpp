@@ -65,6 +65,10 @@ QString HotKeyManager::keeper() const {
     return m_grab->keeper();
 }
 
+bool HotKeyManager::isChosenHere() const {
+    return m_grab->isChosenHere();
+}
+
 void HotKeyManager::changedElsewhere(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     const auto keyCode = shortcutKeyCode(key);
     const quint32 mask = carbonModifiers(modifiers);

@@ -44,6 +44,8 @@ public:
     // Where the desktop keeps the shortcut, for the settings window; empty when the program
     // grabs the keys itself.
     QString keeper() const;
+    // Whether the shortcut is chosen in this program (see HotKeyGrab::isChosenHere).
+    bool isChosenHere() const;
 
 private:
     void changedElsewhere(Qt::Key key, Qt::KeyboardModifiers modifiers);

@@ -31,6 +31,9 @@ public:
     // Where the shortcut is kept, in words for the settings window ("Kept in GNOME's keyboard
     // shortcuts"); empty when the program grabs the keys itself.
     virtual QString keeper() const { return {}; }
+    // Whether the user chooses the keys in this program; false where the desktop binds keys to
+    // the program's command itself (a compositor's config) and nothing here can change them.
+    virtual bool isChosenHere() const { return true; }
 
     // Called on the main thread for each press of the held chord. A key held down is reported
     // once: its auto-repeats are swallowed until it is released.

@@ -79,6 +79,8 @@ HotKeyRecorderView::HotKeyRecorderView(AppSettings &settings, HotKeyManager &hot
         else
             startRecording();
     });
+    // The keys are chosen where they are bound.
+    m_button->setEnabled(m_hotKeys.isChosenHere());
     connect(&m_settings, &AppSettings::changed, this, &HotKeyRecorderView::refresh);
     refresh();
 }

@@ -24,9 +24,12 @@ namespace WelcomeSteps {
 QString richText(const QString &markdown) {
     static const QRegularExpression bold(QStringLiteral(R"(\*\*(.+?)\*\*)"));
     static const QRegularExpression italic(QStringLiteral(R"(\*(.+?)\*)"));
+    static const QRegularExpression code(QStringLiteral(R"(`(.+?)`)"));
     QString html = markdown.toHtmlEscaped();
     html.replace(bold, QStringLiteral("<b>\\1</b>"));
     html.replace(italic, QStringLiteral("<i>\\1</i>"));
+    // A command keeps its spaces on one line.
+    html.replace(code, QStringLiteral("<code style=\"white-space:pre\">\\1</code>"));
     return html;
 }
 
@@ -434,9 +437,14 @@ Controls addBasicsStep(QVBoxLayout *column, QWidget *parent, const State &state)
         caps->addWidget(new KeyCap(part, true, KeyCapSize::large(), card));
     caps->addStretch();
     inside->addLayout(caps);
-    inside->addWidget(marked(QStringLiteral("**This is how you use Tallowquill.** Press it in any "
-                                            "app to open your clipboard history."),
-                             12.5, card));
+    inside->addWidget(marked(
+        state.shortcutChosenHere
+            ? QStringLiteral("**This is how you use Tallowquill.** Press it in any app to open "
+                             "your clipboard history.")
+            : QStringLiteral("**This is how you use Tallowquill.** Bind it to `tallowquill "
+                             "--popup` in your compositor's settings \u2014 then that's the whole "
+                             "app."),
+        12.5, card));
     column->addWidget(card);
 
     auto *keys = new Card(withOpacity(primary(), 0.04), 8, parent);

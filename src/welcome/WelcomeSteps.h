@@ -26,6 +26,7 @@ struct State {
     bool sandboxed = false;
     bool launchAtLogin = false;
     TrayPlace tray = TrayPlace::upper;
+    bool shortcutChosenHere = true;
 };
 
 // The controls a step hands back for the guide to wire; null where the step has none.

@@ -27,6 +27,8 @@ struct WelcomeContext {
     LoginItem &loginItem;
     AutoPaste &autoPaste;
     AutoPasteHelp &help;
+    // False where the compositor binds the keys (see HotKeyGrab::isChosenHere).
+    bool shortcutChosenHere = true;
 };
 
 // The first-run guide: three steps (where the panel icon is, letting auto-paste type, the

@@ -45,7 +45,8 @@ protected:
     tqtest::FakeLoginItem loginItem;
     tqtest::FakeTrayPresence trays;
     AppSettings settings{std::make_unique<MemoryDefaultsStore>()};
-    HotKeyManager hotKeys{std::make_unique<tqtest::FakeHotKeyGrab>()};
+    tqtest::FakeHotKeyGrab *grab = new tqtest::FakeHotKeyGrab; // owned by hotKeys
+    HotKeyManager hotKeys{std::unique_ptr<HotKeyGrab>(grab)};
     bool sharedMade = (hotKeys.makeShared(), true);
     AppDelegate delegate{Platform{pasteboard, workspace, keyPoster, loginItem, trays}, settings};
 };
@@ -68,6 +69,12 @@ TEST_F(AppDelegateTest, MenuTitlesFollowTheShortcut) {
     settings.setHotKey(49, 4096 + 2048);
     EXPECT_EQ(delegate.historyMenuItem()->text(),
               QStringLiteral("Show Clipboard History  (⌃⌥Space)"));
+
+    // Bound anew in the desktop's own settings: stored and shown as if recorded here.
+    grab->changeElsewhere(Qt::Key_K, 256 + 4096);
+    EXPECT_EQ(settings.hotKeyCode(), 40u);
+    EXPECT_EQ(settings.hotKeyModifiers(), 256u + 4096u);
+    EXPECT_EQ(delegate.historyMenuItem()->text(), QStringLiteral("Show Clipboard History  (⌘⌃K)"));
 }
 
 // Copies after launch are recorded; "Clear History" drops what is unpinned and keeps the pins;

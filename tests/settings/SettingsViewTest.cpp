@@ -1,6 +1,7 @@
 #include "settings/SettingsView.h"
 
 #include "hotkey/HotKeyManager.h"
+#include "platform/CompositorBoundShortcut.h"
 #include "settings/AppSettings.h"
 #include "settings/HotKeyRecorderView.h"
 #include "settings/Retention.h"
@@ -158,3 +159,20 @@ TEST_F(SettingsViewTest, PermissionSectionFollowsTheTrust) {
 }
 
 } // namespace
+
+// Where the desktop keeps the shortcut the row says where; where the compositor binds it, the
+// keys cannot be changed here.
+TEST_F(SettingsViewTest, HotkeyRowSaysWhereTheShortcutLives) {
+    EXPECT_EQ(view->keeperCaption(), nullptr);
+    grab->keeperText = QStringLiteral("Kept in GNOME's keyboard shortcuts");
+    SettingsView kept(settings, hotKeys, loginItem, autoPaste, help);
+    ASSERT_NE(kept.keeperCaption(), nullptr);
+    EXPECT_EQ(kept.keeperCaption()->text(), grab->keeperText);
+    EXPECT_TRUE(kept.recorder()->button()->isEnabled());
+
+    HotKeyManager bound{std::make_unique<CompositorBoundShortcut>()};
+    SettingsView compositor(settings, bound, loginItem, autoPaste, help);
+    EXPECT_EQ(compositor.keeperCaption()->text(),
+              QStringLiteral("Bound in your compositor's settings"));
+    EXPECT_FALSE(compositor.recorder()->button()->isEnabled());
+}

@@ -230,8 +230,9 @@ TEST_F(Guide, StepTexts) {
 }
 
 TEST(WelcomeSteps, RichText) {
-    EXPECT_EQ(WelcomeSteps::richText(QStringLiteral("**a** *b* <c> & d")),
-              QStringLiteral("<b>a</b> <i>b</i> &lt;c&gt; &amp; d"));
+    EXPECT_EQ(WelcomeSteps::richText(QStringLiteral("**a** *b* <c> & `d e`")),
+              QStringLiteral("<b>a</b> <i>b</i> &lt;c&gt; &amp; "
+                             "<code style=\"white-space:pre\">d e</code>"));
 }
 
 // The frame, title bar included, in the corner of the icon's screen and within its free area.
