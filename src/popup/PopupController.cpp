@@ -112,7 +112,7 @@ void PopupController::paste(ClipboardItem item, bool plainText) {
     // Keys typed with no window of ours in front could land anywhere, or nowhere.
     if (!m_autoPaste.isProcessTrusted() || (!m_previousWindow && !m_workspace.seesEveryWindow())) {
         AutoPasteHelp help(m_workspace);
-        showPasteNotice(help, chord);
+        showPasteNotice(help, chord, m_autoPaste.typist());
         return;
     }
     if (m_previousWindow)

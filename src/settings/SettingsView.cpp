@@ -144,10 +144,13 @@ SettingsView::SettingsView(AppSettings &settings, HotKeyManager &hotKeys, LoginI
     , m_permissionDot(new Dot(this))
     , m_permissionStatus(new QLabel(this))
     , m_helpButton(new QPushButton(QStringLiteral("Open Auto-Paste Help"), this))
-    , m_permissionNote(caption(QStringLiteral("Without this, items are still copied \u2014 paste "
-                                              "them yourself with Ctrl+V. Auto-paste needs the "
-                                              "XTEST extension of your X session."),
-                               this)) {
+    , m_permissionNote(caption(
+          QStringLiteral("Without this, items are still copied \u2014 paste them yourself with "
+                         "Ctrl+V. Auto-paste needs ") +
+              (autoPaste.typist() == KeyTypist::virtualKeyboard
+                   ? QStringLiteral("a compositor that offers a virtual keyboard.")
+                   : QStringLiteral("the XTEST extension of your X session.")),
+          this)) {
     auto *form = new QVBoxLayout(this);
     form->setContentsMargins(16, 18, 16, 4);
     form->setSpacing(0);

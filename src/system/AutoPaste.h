@@ -10,6 +10,7 @@ public:
 
     // True when synthetic key presses reach other applications. Never asks the user.
     bool isProcessTrusted() const;
+    KeyTypist typist() const { return m_poster.typist(); }
 
     // Asks again and, when trusted, types the chord into the focused window; otherwise does
     // nothing, silently.

@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-void showPasteNotice(AutoPasteHelp &help, PasteChord chord) {
+void showPasteNotice(AutoPasteHelp &help, PasteChord chord, KeyTypist typist) {
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("Tallowquill"));
     box.setTextFormat(Qt::PlainText);
@@ -16,9 +16,12 @@ void showPasteNotice(AutoPasteHelp &help, PasteChord chord) {
         QStringLiteral(
             "Tallowquill needs Accessibility permission to paste automatically. Your selection is "
             "on the clipboard, so you can paste it now with %1.\n\nTo enable auto-paste, check "
-            "that your session offers the XTEST extension (every X11 session does; under Wayland, "
-            "Tallowquill pastes into X11 applications only). The help page has the details.")
-            .arg(keys));
+            "that %2. The help page has the details.")
+            .arg(keys, typist == KeyTypist::virtualKeyboard
+                           ? QStringLiteral("your compositor offers a virtual keyboard")
+                           : QStringLiteral("your session offers the XTEST extension (every X11 "
+                                            "session does; under Wayland, Tallowquill pastes "
+                                            "into X11 applications only)")));
     QPushButton *open =
         box.addButton(QStringLiteral("Open Auto-Paste Help"), QMessageBox::AcceptRole);
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::RejectRole);

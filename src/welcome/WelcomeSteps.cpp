@@ -341,9 +341,11 @@ Controls addMenuBarStep(QVBoxLayout *column, QWidget *parent, const State &state
 
 Controls addAccessibilityStep(QVBoxLayout *column, QWidget *parent, const State &state) {
     const bool sandboxed = state.sandboxed;
+    const bool compositor = state.typist == KeyTypist::virtualKeyboard;
     stepHeader(column, parent, QStringLiteral("Let Tallowquill paste for you"),
-               QStringLiteral("Tallowquill pastes by typing Ctrl+V into your window, through your "
-                              "X session's XTEST extension."));
+               QStringLiteral("Tallowquill pastes by typing Ctrl+V into your window, through ") +
+                   (compositor ? QStringLiteral("your compositor's virtual keyboard.")
+                               : QStringLiteral("your X session's XTEST extension.")));
     statusCard(column, parent, state.granted);
     Controls controls;
     if (state.granted)
@@ -360,8 +362,10 @@ Controls addAccessibilityStep(QVBoxLayout *column, QWidget *parent, const State 
                  QStringLiteral("If it's already there, just switch it on."));
     else
         noteCard(column, parent,
-                 QStringLiteral("Your X session does not offer **XTEST**, so Tallowquill cannot "
-                                "type for you yet."));
+                 compositor ? QStringLiteral("Your compositor offers no **virtual keyboard**, so "
+                                             "Tallowquill cannot type for you yet.")
+                            : QStringLiteral("Your X session does not offer **XTEST**, so "
+                                             "Tallowquill cannot type for you yet."));
     if (sandboxed) {
         controls.reveal = new GuideButton(QStringLiteral("Show Tallowquill in Files"),
                                           QStringLiteral("folder"), state.openedSettings, parent);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/KeyPoster.h"
+
 #include <QString>
 
 class AppSettings;
@@ -27,6 +29,7 @@ struct State {
     bool launchAtLogin = false;
     TrayPlace tray = TrayPlace::upper;
     bool shortcutChosenHere = true;
+    KeyTypist typist = KeyTypist::xtest;
 };
 
 // The controls a step hands back for the guide to wire; null where the step has none.

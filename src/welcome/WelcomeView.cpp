@@ -208,10 +208,14 @@ void WelcomeView::buildStep() {
     m_content->setAutoFillBackground(false);
     auto *column = new QVBoxLayout(m_content);
     column->setContentsMargins(28, 26, 28, 20);
-    const WelcomeSteps::State state{
-        m_context.settings,          m_accessibilityGranted, m_openedSettings,
-        AutoPaste::isSandboxed(),    m_launchAtLogin,        m_tray,
-        m_context.shortcutChosenHere};
+    const WelcomeSteps::State state{m_context.settings,
+                                    m_accessibilityGranted,
+                                    m_openedSettings,
+                                    AutoPaste::isSandboxed(),
+                                    m_launchAtLogin,
+                                    m_tray,
+                                    m_context.shortcutChosenHere,
+                                    m_context.autoPaste.typist()};
     WelcomeSteps::Controls controls;
     switch (m_step) {
     case Step::menuBar:

@@ -10,8 +10,10 @@ class FakeKeyPoster : public KeyPoster {
 public:
     bool trusted = true;
     int pastes = 0;
+    KeyTypist typistKind = KeyTypist::xtest;
 
     bool isTrusted() const override { return trusted; }
+    KeyTypist typist() const override { return typistKind; }
     void postPaste(PasteChord) override { ++pastes; }
 };
 

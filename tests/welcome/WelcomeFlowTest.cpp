@@ -34,11 +34,11 @@ struct Sandbox {
 
 class Guide : public ::testing::Test {
 protected:
-    void make(bool trusted, TrayPlace tray = TrayPlace::upper) {
+    void make(bool trusted, TrayPlace tray = TrayPlace::upper, bool shortcutChosenHere = true) {
         keys.trusted = trusted;
         view = std::make_unique<WelcomeView>(
-            WelcomeContext{settings, loginItem, autoPaste, help}, [this] { ++finishes; },
-            [this](double height) { resizes << height; }, tray);
+            WelcomeContext{settings, loginItem, autoPaste, help, shortcutChosenHere},
+            [this] { ++finishes; }, [this](double height) { resizes << height; }, tray);
     }
 
     // C: Continue/Done, B: Skip/Back, T: permission turns on, F: and off again. (Return for
@@ -227,6 +227,25 @@ TEST_F(Guide, StepTexts) {
     // The words for a time are SettingsViewTest's; here, that a change shows at once.
     settings.setRetentionMinutes(180);
     EXPECT_TRUE(texts().contains(QStringLiteral("3 hours")));
+}
+
+// On a compositor's virtual keyboard the permission step names it, and a shortcut the compositor
+// binds is one to bind to the command.
+TEST_F(Guide, CompositorWords) {
+    keys.typistKind = KeyTypist::virtualKeyboard;
+    make(false, TrayPlace::upper, false);
+    run("C");
+    QStringList shown = texts();
+    for (const QString &text :
+         {QStringLiteral("Tallowquill pastes by typing Ctrl+V into your window, through your "
+                         "compositor's virtual keyboard."),
+          QStringLiteral("Your compositor offers no <b>virtual keyboard</b>, so Tallowquill "
+                         "cannot type for you yet.")})
+        EXPECT_TRUE(shown.contains(text)) << text.toStdString();
+    run("C");
+    EXPECT_TRUE(texts().contains(QStringLiteral(
+        "<b>This is how you use Tallowquill.</b> Bind it to <code style=\"white-space:pre\">"
+        "tallowquill --popup</code> in your compositor's settings — then that's the whole app.")));
 }
 
 TEST(WelcomeSteps, RichText) {
