@@ -107,7 +107,9 @@ int main(int argc, char **argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, &QApplication::quit);
+    // exit(), not quit(): quit() first asks the windows to close, and the settings window refuses.
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app,
+                     [] { QApplication::exit(0); });
 
     // The one place that chooses the platform: everything below reaches it through these.
     X11Pasteboard pasteboard;
