@@ -210,7 +210,9 @@ void AppDelegate::clearHistory() {
 }
 
 void AppDelegate::quit() {
-    QCoreApplication::quit();
+    // Not quit(), which first asks the windows to close: the settings window refuses, and only
+    // hides.
+    QCoreApplication::exit(0);
 }
 
 void AppDelegate::perform(AppAction action) {

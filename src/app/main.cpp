@@ -15,6 +15,7 @@
 #include "platform/UnixSignalWatcher.h"
 #include "platform/XdgAutostartLoginItem.h"
 #include "platform/desktop/GnomeCustomShortcut.h"
+#include "platform/desktop/KGlobalAccelShortcut.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11TrayPresence.h"
 #include "platform/x11/X11Workspace.h"
@@ -52,6 +53,13 @@ std::unique_ptr<HotKeyGrab> chooseHotKeyGrab(const DesktopSession &session) {
             return gnome;
         }
         why += QStringLiteral("GNOME's shortcut settings are not installed, so ");
+    } else if (session.desktop == DesktopSession::Desktop::Plasma) {
+        if (auto plasma = KGlobalAccelShortcut::create(QDBusConnection::sessionBus())) {
+            SystemLog::write(QStringLiteral("Tallowquill: the shortcut is held by Plasma's "
+                                            "global shortcuts"));
+            return plasma;
+        }
+        why += QStringLiteral("Plasma's global shortcuts do not answer, so ");
     }
     const auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11 || !x11->connection()) {
@@ -99,7 +107,9 @@ int main(int argc, char **argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, &QApplication::quit);
+    // exit(), not quit(): quit() first asks the windows to close, and the settings window refuses.
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app,
+                     [] { QApplication::exit(0); });
 
     // The one place that chooses the platform: everything below reaches it through these.
     X11Pasteboard pasteboard;
