@@ -1,5 +1,6 @@
 #include "platform/wayland/WaylandClipboardOffer.h"
 
+#include "platform/HeavyWork.h"
 #include "platform/LogQuote.h"
 #include "platform/SystemLog.h"
 #include "platform/wayland/UniqueFd.h"
@@ -21,6 +22,8 @@ QByteArrayList WaylandClipboardOffer::targets() {
 }
 
 PipeTransfer::Result WaylandClipboardOffer::read(const QByteArray &target, qsizetype maxBytes) {
+    // The owner decides how long this takes.
+    HeavyWork::check("reading the clipboard");
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
         return {};
