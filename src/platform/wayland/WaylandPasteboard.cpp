@@ -91,6 +91,12 @@ void WaylandPasteboard::selected(zwlr_data_control_offer_v1 *offer) {
         Q_EMIT ownerLeft(m_changeCount);
 }
 
+void WaylandPasteboard::replaced() {
+    // Another program's copy took the clipboard from our write; its selection follows.
+    m_source.reset();
+    m_holdsOwnWrite = false;
+}
+
 std::unique_ptr<PasteboardContents> WaylandPasteboard::contents() {
     if (m_holdsOwnWrite)
         return std::make_unique<OfferedPasteboardContents>(
@@ -127,12 +133,7 @@ void WaylandPasteboard::setContents(const PasteboardData &data) {
         std::unique_ptr<DataControlSource> previous = std::move(m_source);
         if (!flavours.isEmpty()) {
             m_source = std::make_unique<DataControlSource>(m_connection, std::move(flavours),
-                                                           *m_writers, [this] {
-                                                               // Another program's copy replaced
-                                                               // ours; its selection follows.
-                                                               m_source.reset();
-                                                               m_holdsOwnWrite = false;
-                                                           });
+                                                           *m_writers, [this] { replaced(); });
         }
         zwlr_data_control_device_v1_set_selection(m_device, m_source ? m_source->proxy() : nullptr);
         ++m_writesUnanswered;

@@ -51,6 +51,7 @@ private:
     static void primarySelection(void *data, zwlr_data_control_device_v1 *device,
                                  zwlr_data_control_offer_v1 *offer);
     void selected(zwlr_data_control_offer_v1 *offer);
+    void replaced();
     void stop();
 
     WaylandConnection &m_connection;
