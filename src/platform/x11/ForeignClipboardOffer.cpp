@@ -1,8 +1,8 @@
 #include "platform/x11/ForeignClipboardOffer.h"
 
+#include "platform/ClipboardTargets.h"
 #include "platform/LogQuote.h"
 #include "platform/SystemLog.h"
-#include "platform/x11/ClipboardTargets.h"
 
 using Status = SelectionReader::Transfer::Status;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/x11/ClipboardOffer.h"
+#include "platform/ClipboardOffer.h"
 #include "platform/x11/SelectionReader.h"
 
 #include <QHash>

@@ -1,7 +1,7 @@
 #include "platform/x11/X11Pasteboard.h"
 
-#include "platform/x11/OwnClipboardOffer.h"
-#include "platform/x11/X11PasteboardContents.h"
+#include "platform/OfferedPasteboardContents.h"
+#include "platform/OwnClipboardOffer.h"
 #include "platform/x11/XcbConnection.h"
 
 #include <QClipboard>
@@ -34,10 +34,10 @@ std::unique_ptr<PasteboardContents> X11Pasteboard::contents() {
     if (ownsClipboard()) {
         // Ours: a copy of our data; asking ourselves through the server would wait on the main
         // thread, which is the one to answer.
-        return std::make_unique<X11PasteboardContents>(std::make_unique<OwnClipboardOffer>(
+        return std::make_unique<OfferedPasteboardContents>(std::make_unique<OwnClipboardOffer>(
             m_written ? m_written.data() : m_clipboard->mimeData(QClipboard::Clipboard)));
     }
-    return std::make_unique<X11PasteboardContents>(std::make_unique<ForeignClipboardOffer>(
+    return std::make_unique<OfferedPasteboardContents>(std::make_unique<ForeignClipboardOffer>(
         reader(), ForeignClipboardOffer::Patience{silentPatience, busyPatience, transferPatience}));
 }
 

@@ -1,14 +1,22 @@
 #pragma once
 
-#include "platform/x11/ClipboardOffer.h"
+#include "platform/ClipboardOffer.h"
 
 #include <QHash>
 #include <QMimeData>
 
-// The clipboard while this program owns it: a copy of the data it handed to Qt, taken on the
-// main thread (the clipboard may drop the original at any time), read anywhere after.
+// The clipboard while this program owns it: a copy of the data it offers, taken on the main
+// thread (the clipboard may drop the original at any time), read anywhere after.
 class OwnClipboardOffer : public ClipboardOffer {
 public:
+    // Each target with its bytes, in the order offered.
+    explicit OwnClipboardOffer(const QList<QPair<QByteArray, QByteArray>> &offered) {
+        for (const auto &[target, bytes] : offered) {
+            m_targets.append(target);
+            m_data.insert(target, bytes);
+        }
+    }
+
     explicit OwnClipboardOffer(const QMimeData *data) {
         if (!data)
             return;

@@ -1,9 +1,9 @@
-#include "platform/x11/X11PasteboardContents.h"
+#include "platform/OfferedPasteboardContents.h"
 
-#include "platform/x11/ClipboardTargets.h"
+#include "platform/ClipboardTargets.h"
 
-X11PasteboardContents::Found X11PasteboardContents::firstOffered(const QByteArrayList &targets,
-                                                                 qsizetype limit) {
+OfferedPasteboardContents::Found
+OfferedPasteboardContents::firstOffered(const QByteArrayList &targets, qsizetype limit) {
     const QByteArrayList offered = m_offer->targets();
     for (const QByteArray &target : targets) {
         if (!offered.contains(target))
@@ -16,22 +16,22 @@ X11PasteboardContents::Found X11PasteboardContents::firstOffered(const QByteArra
     return {};
 }
 
-Flavour<QString> X11PasteboardContents::string(qsizetype limit) {
+Flavour<QString> OfferedPasteboardContents::string(qsizetype limit) {
     const Found found = firstOffered(ClipboardTargets::text(), limit);
     if (!found.bytes.value)
         return {std::nullopt, found.bytes.oversize};
     return {ClipboardTargets::decodeText(found.target, *found.bytes.value)};
 }
 
-Flavour<QByteArray> X11PasteboardContents::rtfData(qsizetype limit) {
+Flavour<QByteArray> OfferedPasteboardContents::rtfData(qsizetype limit) {
     return firstOffered(ClipboardTargets::rtf(), limit).bytes;
 }
 
-Flavour<QByteArray> X11PasteboardContents::htmlData(qsizetype limit) {
+Flavour<QByteArray> OfferedPasteboardContents::htmlData(qsizetype limit) {
     return firstOffered(ClipboardTargets::html(), limit).bytes;
 }
 
-Flavour<PasteboardImage> X11PasteboardContents::image(qsizetype limit) {
+Flavour<PasteboardImage> OfferedPasteboardContents::image(qsizetype limit) {
     // Some owners advertise image targets they then refuse or leave empty: try the next.
     for (const QByteArray &target : ClipboardTargets::images(m_offer->targets())) {
         const Flavour<QByteArray> bytes = m_offer->data(target, limit);
@@ -43,7 +43,7 @@ Flavour<PasteboardImage> X11PasteboardContents::image(qsizetype limit) {
     return {};
 }
 
-bool X11PasteboardContents::isConcealed() {
+bool OfferedPasteboardContents::isConcealed() {
     if (!m_offer->targets().contains(ClipboardTargets::passwordManagerHint))
         return false;
     return m_offer->data(ClipboardTargets::passwordManagerHint, 64).value ==

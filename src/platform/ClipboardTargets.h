@@ -4,7 +4,8 @@
 #include <QByteArrayList>
 #include <QString>
 
-// Which X11 selection targets stand for each flavour the history reads, best first.
+// Which clipboard targets stand for each flavour the history reads, best first. X11 targets and
+// the MIME types Wayland clients offer share these names (toolkits offer both on both).
 namespace ClipboardTargets {
 
 // Plain text: the targets real applications fill faithfully with UTF-8 come first; a bare

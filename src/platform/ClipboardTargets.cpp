@@ -1,4 +1,4 @@
-#include "platform/x11/ClipboardTargets.h"
+#include "platform/ClipboardTargets.h"
 
 #include <QStringDecoder>
 

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "platform/ClipboardOffer.h"
 #include "platform/Pasteboard.h"
-#include "platform/x11/ClipboardOffer.h"
 
 #include <memory>
 
-// One change of the CLIPBOARD selection, as the history reads it: the flavours mapped onto the
-// targets X11 clients offer, best first.
-class X11PasteboardContents : public PasteboardContents {
+// One change of the clipboard, as the history reads it: the flavours mapped onto the targets its
+// owner offers (X11 targets or Wayland MIME types), best first.
+class OfferedPasteboardContents : public PasteboardContents {
 public:
-    explicit X11PasteboardContents(std::unique_ptr<ClipboardOffer> offer)
+    explicit OfferedPasteboardContents(std::unique_ptr<ClipboardOffer> offer)
         : m_offer(std::move(offer)) {}
 
     Flavour<QString> string(qsizetype limit) override;
