@@ -2,36 +2,15 @@
 
 #include "platform/x11/XcbReply.h"
 
-#include <QDBusConnectionInterface>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
-#include <QDBusServiceWatcher>
-#include <QDBusVariant>
 #include <QSocketNotifier>
 
 #include <xcb/xfixes.h>
 
-namespace {
-const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
-} // namespace
-
 X11TrayPresence::X11TrayPresence(const QDBusConnection &bus, QObject *parent)
     : TrayPresence(parent)
-    , m_bus(bus) {
-    // Qt makes a StatusNotifierItem only where the watcher says a host is registered, so that,
-    // not the watcher's name alone, is what counts.
-    auto *names = new QDBusServiceWatcher(kWatcher, m_bus,
-                                          QDBusServiceWatcher::WatchForRegistration |
-                                              QDBusServiceWatcher::WatchForUnregistration,
-                                          this);
-    connect(names, &QDBusServiceWatcher::serviceRegistered, this, &X11TrayPresence::askForHost);
-    connect(names, &QDBusServiceWatcher::serviceUnregistered, this,
-            [this] { setHostRegistered(false); });
-    m_bus.connect({}, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"), this,
-                  SLOT(hostRegistered()));
-    if (m_bus.isConnected() && m_bus.interface()->isServiceRegistered(kWatcher))
-        askForHost();
+    , m_hosts(bus) {
+    connect(&m_hosts, &TrayPresence::presenceChanged, this,
+            [this](bool present) { update(present, m_xembedTray); });
 
     std::optional<OwnConnection> own =
         connectToDisplay(QStringLiteral("a tray that starts later is not noticed"));
@@ -62,28 +41,6 @@ X11TrayPresence::X11TrayPresence(const QDBusConnection &bus, QObject *parent)
 
 X11TrayPresence::~X11TrayPresence() = default;
 
-void X11TrayPresence::askForHost() {
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-        QStringLiteral("Get"));
-    get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
-    auto *call = new QDBusPendingCallWatcher(m_bus.asyncCall(get), this);
-    connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
-        const QDBusPendingReply<QDBusVariant> reply = *call;
-        call->deleteLater();
-        if (reply.isValid() && reply.value().variant().toBool())
-            setHostRegistered(true);
-    });
-}
-
-void X11TrayPresence::hostRegistered() {
-    setHostRegistered(true);
-}
-
-void X11TrayPresence::setHostRegistered(bool registered) {
-    update(registered, m_xembedTray);
-}
-
 void X11TrayPresence::readEvents() {
     if (xcb_connection_has_error(m_connection.get())) {
         m_notifier->setEnabled(false);
@@ -100,7 +57,7 @@ void X11TrayPresence::lookAtSelection() {
     xcb_connection_t *connection = m_connection.get();
     XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
         connection, xcb_get_selection_owner(connection, m_selection), nullptr));
-    update(m_hostRegistered, reply && reply->owner != XCB_NONE);
+    update(m_hostPresent, reply && reply->owner != XCB_NONE);
     // The round trip may have read events the notifier will not announce again.
     bool queued = false;
     while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_queued_event(connection)})
@@ -109,9 +66,9 @@ void X11TrayPresence::lookAtSelection() {
         lookAtSelection();
 }
 
-void X11TrayPresence::update(bool hostRegistered, bool xembedTray) {
-    const bool was = isPresent();
-    m_hostRegistered = hostRegistered;
+void X11TrayPresence::update(bool hostPresent, bool xembedTray) {
+    const bool was = m_hostPresent || m_xembedTray;
+    m_hostPresent = hostPresent;
     m_xembedTray = xembedTray;
     if (isPresent() != was)
         Q_EMIT presenceChanged(isPresent());

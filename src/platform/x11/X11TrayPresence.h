@@ -1,9 +1,7 @@
 #pragma once
 
-#include "platform/TrayPresence.h"
+#include "platform/StatusNotifierTrayPresence.h"
 #include "platform/x11/XcbConnection.h"
-
-#include <QDBusConnection>
 
 #include <xcb/xcb.h>
 
@@ -18,20 +16,15 @@ public:
     explicit X11TrayPresence(const QDBusConnection &bus, QObject *parent = nullptr);
     ~X11TrayPresence() override;
 
-    bool isPresent() const override { return m_hostRegistered || m_xembedTray; }
-
-private Q_SLOTS:
-    void askForHost();
-    void hostRegistered();
+    bool isPresent() const override { return m_hostPresent || m_xembedTray; }
 
 private:
-    void setHostRegistered(bool registered);
     void readEvents();
     void lookAtSelection();
-    void update(bool hostRegistered, bool xembedTray);
+    void update(bool hostPresent, bool xembedTray);
 
-    QDBusConnection m_bus;
-    bool m_hostRegistered = false;
+    StatusNotifierTrayPresence m_hosts;
+    bool m_hostPresent = false; // as last told
     bool m_xembedTray = false;
     XcbConnection m_connection;
     xcb_atom_t m_selection = XCB_NONE;
