@@ -159,11 +159,17 @@ void AppDelegate::buildStatusItem() {
     m_statusItem->setIcon(m_icon);
     m_statusItem->setToolTip(QStringLiteral("Tallowquill"));
     m_statusItem->setContextMenu(m_menu.get());
-    // A left click opens the same menu, as a click on a panel icon does elsewhere.
+    // A left click opens the same menu, as a click on a panel icon does elsewhere. Where the
+    // program may not place a menu, the panel shows the menu itself on a right click, and a left
+    // click opens the history.
     connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger)
+                if (reason != QSystemTrayIcon::Trigger)
+                    return;
+                if (m_platform.workspace.placesWindows())
                     m_menu->popup(QCursor::pos());
+                else
+                    showHistory();
             });
     m_statusItem->show();
 }

@@ -41,6 +41,10 @@ public:
     // reach.
     virtual bool seesEveryWindow() const { return true; }
 
+    // Whether the program may put its windows and menus where it likes (at the pointer, in a
+    // corner); false where the compositor alone decides (Wayland).
+    virtual bool placesWindows() const { return true; }
+
     // True while a compositing manager runs, so translucent windows blend with what lies behind.
     virtual bool isCompositing() = 0;
 

@@ -24,6 +24,8 @@ public:
     void activateWindow(WindowId window) override { activated << window; }
     QStringList windowClass(WindowId window) override { return classes.value(window); }
     bool seesEveryWindow() const override { return seesEvery; }
+    bool placesWindows() const override { return places; }
+    bool places = true;
     bool isCompositing() override { return compositing; }
     void showOnAllWorkspaces(WindowId window) override { onAllWorkspaces << window; }
     QMargins frameExtents(WindowId) override { return {}; } // as without a window manager
