@@ -5,13 +5,13 @@ namespace {
 BackendChoice chosen(BackendChoice::Backend backend, const QString &why) {
     const QString on = backend == BackendChoice::Backend::wayland ? QStringLiteral("Wayland")
                                                                   : QStringLiteral("X11");
-    return {backend, QStringLiteral("Tallowquill: running on %1: %2").arg(on, why)};
+    return {backend, QStringLiteral("running on %1: %2").arg(on, why)};
 }
 
 BackendChoice x11(bool hasXDisplay, const QString &why) {
     if (!hasXDisplay)
         return {BackendChoice::Backend::none,
-                QStringLiteral("Tallowquill: no X display: DISPLAY is not set, and %1").arg(why)};
+                QStringLiteral("no X display: DISPLAY is not set, and %1").arg(why)};
     return chosen(BackendChoice::Backend::x11, why);
 }
 
@@ -24,11 +24,11 @@ BackendChoice BackendChoice::choose(const QString &forced, bool hasWaylandDispla
         return x11(hasXDisplay, variable);
     if (forced == u"wayland") {
         if (!hasWaylandDisplay)
-            return {Backend::none, QStringLiteral("Tallowquill: %1, but WAYLAND_DISPLAY is not "
+            return {Backend::none, QStringLiteral("%1, but WAYLAND_DISPLAY is not "
                                                   "set")
                                        .arg(variable)};
         if (!offersDataControl())
-            return {Backend::none, QStringLiteral("Tallowquill: %1, but the compositor offers "
+            return {Backend::none, QStringLiteral("%1, but the compositor offers "
                                                   "no data control (or no seat)")
                                        .arg(variable)};
         return chosen(Backend::wayland, variable);

@@ -12,7 +12,7 @@ struct BackendChoice {
     enum class Backend { x11, wayland, none };
 
     Backend backend = Backend::none;
-    // The log line that says which and why ("Tallowquill: ...").
+    // Which and why, for the log ("running on X11: no Wayland display"), or why none can run.
     QString line;
 
     // `forced` is TALLOWQUILL_BACKEND ("x11", "wayland" or empty); `offersDataControl` connects

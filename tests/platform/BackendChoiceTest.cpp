@@ -40,7 +40,7 @@ TEST(BackendChoice, ByDisplaysDataControlAndTheVariable) {
                 return c.dataControl;
             });
         EXPECT_EQ(choice.backend, c.backend) << c.line;
-        EXPECT_EQ(choice.line, QStringLiteral("Tallowquill: ") + QString::fromLatin1(c.line));
+        EXPECT_EQ(choice.line, QString::fromLatin1(c.line));
         EXPECT_LE(asked, c.wayland ? 1 : 0) << c.line;
     }
 }
