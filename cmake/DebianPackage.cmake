@@ -1,11 +1,12 @@
 # The Debian package, made by cpack from the install rules (scripts/package). dpkg-shlibdeps
 # finds the libraries the binary links; the Qt plugins it loads at run time no linker sees, so
-# the packages that hold them are named too: the xcb platform, the SVG icon engine and the
-# image formats copies are decoded with. Which package holds which plugin changes between
+# the packages that hold them are named too: the xcb and Wayland platforms, the SVG icon engine
+# and the image formats copies are decoded with. Which package holds which plugin changes between
 # releases, so dpkg says.
 
 set(TQ_RUNTIME_PLUGINS
     platforms/libqxcb.so
+    platforms/libqwayland-generic.so
     iconengines/libqsvgicon.so
     imageformats/libqsvg.so
     imageformats/libqjpeg.so
@@ -34,9 +35,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "The Tallowquill developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "clipboard history in the tray")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Tallowquill keeps a history of what you copy on an X11 desktop (or under XWayland)
-and pastes any of it again from a small popup opened with Super+Shift+V. It
-records plain text, rich text and images.")
+    "Tallowquill keeps a history of what you copy and pastes any of it again from a
+small popup opened with Super+Shift+V. It records plain text, rich text and
+images, natively on X11 and on wlroots Wayland compositors, through XWayland
+elsewhere.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
