@@ -10,7 +10,8 @@ namespace {
 using namespace Qt::StringLiterals;
 
 // Terminal emulators whose default paste chord is Ctrl+Shift+V, by the instance or class they
-// set, in lower case. xterm and urxvt are not here: they paste with other keys.
+// set, or the app_id of their Wayland windows, in lower case. xterm and urxvt are not here: they
+// paste with other keys.
 constexpr QLatin1StringView kControlShiftVClasses[] = {
     // VTE
     "gnome-terminal"_L1, "gnome-terminal-server"_L1, "xfce4-terminal"_L1, "tilix"_L1,
@@ -21,7 +22,10 @@ constexpr QLatin1StringView kControlShiftVClasses[] = {
     "konsole"_L1, "yakuake"_L1, "qterminal"_L1, "deepin-terminal"_L1, "cool-retro-term"_L1,
     // their own
     "alacritty"_L1, "kitty"_L1, "org.wezfurlong.wezterm"_L1, "com.mitchellh.ghostty"_L1, "st"_L1,
-    "st-256color"_L1, "terminology"_L1, "hyper"_L1};
+    "st-256color"_L1, "terminology"_L1, "hyper"_L1,
+    // Wayland app_ids not among the above
+    "foot"_L1, "footclient"_L1, "org.codeberg.dnkl.foot"_L1, "org.kde.konsole"_L1,
+    "org.gnome.terminal"_L1, "com.gexperts.tilix"_L1};
 
 } // namespace
 

@@ -119,16 +119,19 @@ TEST(AutoPaste, TypesOnlyWhileTrusted) {
 }
 
 // Terminals that take Ctrl+V as a literal ^V paste with Ctrl+Shift+V, found by either part of
-// WM_CLASS in any case; everything else, xterm and urxvt too, pastes with Ctrl+V.
+// WM_CLASS or by their Wayland app_id, in any case; everything else, xterm and urxvt too, pastes
+// with Ctrl+V.
 TEST(PasteChords, TerminalsGetControlShiftV) {
     const auto chordFor = [](const char *windowClass) {
         return PasteChords::forWindowClass(
             QString::fromLatin1(windowClass).split(QLatin1Char(' ')));
     };
     for (const char *terminal :
-         {"gnome-terminal-server Gnome-terminal", "main Terminology", "KONSOLE"})
+         {"gnome-terminal-server Gnome-terminal", "main Terminology", "KONSOLE", "foot",
+          "org.codeberg.dnkl.foot", "com.gexperts.Tilix", "org.gnome.Terminal"})
         EXPECT_EQ(chordFor(terminal), PasteChord::controlShiftV) << terminal;
-    for (const char *other : {"xterm XTerm", "urxvt URxvt", "navigator firefox", ""})
+    for (const char *other :
+         {"xterm XTerm", "urxvt URxvt", "navigator firefox", "org.mozilla.firefox", ""})
         EXPECT_EQ(chordFor(other), PasteChord::controlV) << other;
 }
 

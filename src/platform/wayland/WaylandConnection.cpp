@@ -6,8 +6,10 @@
 #include <QSocketNotifier>
 #include <QThread>
 
+#include <virtual-keyboard-unstable-v1-client.h>
 #include <wayland-client.h>
 #include <wlr-data-control-unstable-v1-client.h>
+#include <wlr-foreign-toplevel-management-unstable-v1-client.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -47,6 +49,8 @@ WaylandConnection::~WaylandConnection() {
         wl_callback_destroy(pending->callback);
     if (m_dataControl)
         zwlr_data_control_manager_v1_destroy(m_dataControl);
+    if (m_virtualKeyboards)
+        zwp_virtual_keyboard_manager_v1_destroy(m_virtualKeyboards);
     if (m_seat)
         wl_seat_destroy(m_seat);
     if (m_registry)
@@ -68,7 +72,25 @@ void WaylandConnection::global(void *data, wl_registry *registry, uint32_t name,
         // Version 2 adds the primary selection, which we ignore; nothing newer is known to us.
         self->m_dataControl = static_cast<zwlr_data_control_manager_v1 *>(wl_registry_bind(
             registry, name, &zwlr_data_control_manager_v1_interface, std::min(version, 2u)));
+    } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0 &&
+               !self->m_virtualKeyboards) {
+        self->m_virtualKeyboards = static_cast<zwp_virtual_keyboard_manager_v1 *>(
+            wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+    } else if (std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0 &&
+               self->m_toplevelsName == 0) {
+        // Bound only by whoever listens: the manager announces every toplevel at once, and
+        // handles nobody listens to would leak.
+        self->m_toplevelsName = name;
+        self->m_toplevelsVersion = std::min(version, 3u);
     }
+}
+
+zwlr_foreign_toplevel_manager_v1 *WaylandConnection::bindToplevels() {
+    if (!isConnected() || m_toplevelsName == 0)
+        return nullptr;
+    return static_cast<zwlr_foreign_toplevel_manager_v1 *>(
+        wl_registry_bind(m_registry, m_toplevelsName, &zwlr_foreign_toplevel_manager_v1_interface,
+                         m_toplevelsVersion));
 }
 
 void WaylandConnection::globalRemoved(void *, wl_registry *, uint32_t) {}

@@ -14,6 +14,8 @@ struct wl_display;
 struct wl_registry;
 struct wl_seat;
 struct zwlr_data_control_manager_v1;
+struct zwlr_foreign_toplevel_manager_v1;
+struct zwp_virtual_keyboard_manager_v1;
 
 class QSocketNotifier;
 
@@ -35,6 +37,13 @@ public:
     wl_seat *seat() const { return m_seat; }
     // Data control at version 2 at most, or null when the compositor offers none.
     zwlr_data_control_manager_v1 *dataControl() const { return m_dataControl; }
+    // The virtual keyboard manager, or null when the compositor offers none to us.
+    zwp_virtual_keyboard_manager_v1 *virtualKeyboards() const { return m_virtualKeyboards; }
+    // Whether the compositor offers the list of every application's toplevel windows.
+    bool offersToplevels() const { return m_toplevelsName != 0; }
+    // A new binding of that list at version 3 at most, owned by the caller, who sets its
+    // listener before the next dispatch; null when not offered.
+    zwlr_foreign_toplevel_manager_v1 *bindToplevels();
 
     // Sends the requests made so far. Safe from any thread.
     void flush();
@@ -71,6 +80,9 @@ private:
     wl_registry *m_registry = nullptr;
     wl_seat *m_seat = nullptr;
     zwlr_data_control_manager_v1 *m_dataControl = nullptr;
+    zwp_virtual_keyboard_manager_v1 *m_virtualKeyboards = nullptr;
+    uint32_t m_toplevelsName = 0;
+    uint32_t m_toplevelsVersion = 0;
     std::list<std::unique_ptr<PendingSync>> m_syncs;
     QSocketNotifier *m_readable = nullptr; // children
     QSocketNotifier *m_writable = nullptr;

@@ -1,16 +1,12 @@
 #include "platform/x11/X11Workspace.h"
 
+#include "platform/DesktopHandoff.h"
 #include "platform/x11/StartupNotification.h"
 #include "platform/x11/XcbConnection.h"
 #include "platform/x11/XcbReply.h"
 
 #include <QCursor>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
 #include <QDeadlineTimer>
-#include <QDesktopServices>
-#include <QFileInfo>
-#include <QGuiApplication>
 #include <QHash>
 #include <QLoggingCategory>
 
@@ -25,10 +21,6 @@
 namespace {
 
 Q_LOGGING_CATEGORY(lcWorkspace, "tallowquill.workspace")
-
-void openFolderOf(const QString &file) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
-}
 
 xcb_window_t rootOf(xcb_connection_t *connection) {
     return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
@@ -283,28 +275,9 @@ QPoint X11Workspace::pointerPosition() const {
 }
 
 void X11Workspace::openLocation(const QUrl &location) {
-    QDesktopServices::openUrl(location);
+    DesktopHandoff::openLocation(location);
 }
 
 void X11Workspace::revealFile(const QString &path) {
-    if (!m_bus.isConnected()) {
-        openFolderOf(path);
-        return;
-    }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"),
-        QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
-    // The bus starts a file manager on demand; only when none answers is the folder opened.
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), qApp); // deletes itself
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [path](QDBusPendingCallWatcher *finished) {
-                         if (finished->isError()) {
-                             qCInfo(lcWorkspace)
-                                 << "no file manager answered:" << finished->error().message();
-                             openFolderOf(path);
-                         }
-                         finished->deleteLater();
-                     });
+    DesktopHandoff::revealFile(m_bus, path);
 }
