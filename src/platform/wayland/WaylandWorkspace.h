@@ -30,7 +30,9 @@ public:
     void activateWindow(WindowId window) override;
     // The window's app_id alone ("foot", "org.gnome.Terminal").
     QStringList windowClass(WindowId window) override;
-    bool seesEveryWindow() const override { return m_manager != nullptr; }
+    // The virtual keyboard types into whichever window has focus, listed or not: every window
+    // is within reach, as seesEveryWindow()'s default says.
+    bool placesWindows() const override { return false; }
     bool isCompositing() override { return true; }
     void showOnAllWorkspaces(WindowId) override {}
     QMargins frameExtents(WindowId) override { return {}; }
@@ -50,5 +52,6 @@ private:
     QDBusConnection m_bus;
     std::unique_ptr<zwlr_foreign_toplevel_manager_v1, ManagerDeleter> m_manager;
     std::map<WindowId, std::unique_ptr<Toplevel>> m_toplevels;
-    WindowId m_lastId = 0;
+    // Far from Qt's own window ids, which the program hands here too.
+    WindowId m_lastId = WindowId(1) << 48;
 };
