@@ -1,8 +1,6 @@
 #include "platform/wayland/WaylandClipboardOffer.h"
 
 #include "platform/HeavyWork.h"
-#include "platform/LogQuote.h"
-#include "platform/SystemLog.h"
 #include "platform/wayland/UniqueFd.h"
 
 #include <fcntl.h>
@@ -76,21 +74,9 @@ void WaylandClipboardOffer::giveUp(const QByteArray &target, const PipeTransfer:
     // A newer copy replacing this one is no fault of its owner's.
     if (result.status == Status::Cancelled && !m_cancelled.isSet())
         return;
-    const QString name = logQuoted(QString::fromLatin1(target));
-    QString what;
-    if (result.status == Status::Cancelled)
-        what = QStringLiteral("was still sending %1 when its copy was given up").arg(name);
-    else if (result.status == Status::Overdue)
-        what = QStringLiteral("was still sending %1 after %2 s")
-                   .arg(name)
-                   .arg(std::chrono::duration_cast<std::chrono::seconds>(m_patience.total).count());
-    else if (result.size > 0)
-        what = QStringLiteral("stopped sending %1 after %2 bytes").arg(name).arg(result.size);
-    else
-        what = QStringLiteral("did not answer for %1 within %2 ms")
-                   .arg(name)
-                   .arg((m_hasSent ? m_patience.busy : m_patience.silent).count());
-    SystemLog::write(
-        QStringLiteral("Tallowquill: the clipboard owner %1; its other formats are skipped")
-            .arg(what));
+    logOwnerGivenUp(target,
+                    result.status == Status::Cancelled ? OwnerGaveUp::cancelled
+                    : result.status == Status::Overdue ? OwnerGaveUp::overdue
+                                                       : OwnerGaveUp::stalled,
+                    result.size, m_patience, m_hasSent);
 }

@@ -16,11 +16,7 @@
 // is skipped: a silent owner costs one short wait, never one per format.
 class WaylandClipboardOffer : public ClipboardOffer {
 public:
-    struct Patience {
-        std::chrono::milliseconds silent; // for an owner that has sent nothing yet to begin
-        std::chrono::milliseconds busy;   // for an owner that has sent data, to go on
-        std::chrono::milliseconds total;  // for one type, however steadily it arrives
-    };
+    using Patience = OwnerPatience;
 
     // A null offer is an empty clipboard.
     WaylandClipboardOffer(std::shared_ptr<DataControlOffer> offer, Patience patience);

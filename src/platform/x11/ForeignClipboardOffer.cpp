@@ -1,7 +1,6 @@
 #include "platform/x11/ForeignClipboardOffer.h"
 
 #include "platform/ClipboardTargets.h"
-#include "platform/LogQuote.h"
 #include "platform/SystemLog.h"
 
 using Status = SelectionReader::Transfer::Status;
@@ -103,22 +102,10 @@ Flavour<QByteArray> ForeignClipboardOffer::data(const QByteArray &target, qsizet
 
 void ForeignClipboardOffer::giveUp(const QByteArray &target,
                                    const SelectionReader::Transfer &transfer) {
-    const QString name = logQuoted(QString::fromLatin1(target));
-    QString what;
-    if (transfer.status == Status::Cancelled)
-        what = QStringLiteral("was still sending %1 when its copy was given up").arg(name);
-    else if (transfer.status == Status::Overdue)
-        what = QStringLiteral("was still sending %1 after %2 s")
-                   .arg(name)
-                   .arg(std::chrono::duration_cast<std::chrono::seconds>(m_patience.total).count());
-    else if (transfer.size > 0)
-        what = QStringLiteral("stopped sending %1 after %2 bytes").arg(name).arg(transfer.size);
-    else
-        what = QStringLiteral("did not answer for %1 within %2 ms")
-                   .arg(name)
-                   .arg((m_hasSent ? m_patience.busy : m_patience.silent).count());
-    SystemLog::write(
-        QStringLiteral("Tallowquill: the clipboard owner %1; its other formats are skipped")
-            .arg(what));
+    logOwnerGivenUp(target,
+                    transfer.status == Status::Cancelled ? OwnerGaveUp::cancelled
+                    : transfer.status == Status::Overdue ? OwnerGaveUp::overdue
+                                                         : OwnerGaveUp::stalled,
+                    transfer.size, m_patience, m_hasSent);
     m_targets.clear();
 }

@@ -17,11 +17,7 @@
 // per format.
 class ForeignClipboardOffer : public ClipboardOffer {
 public:
-    struct Patience {
-        std::chrono::milliseconds silent; // for an owner that has sent nothing yet to answer
-        std::chrono::milliseconds busy;   // for an owner that has sent data, between answers
-        std::chrono::milliseconds total;  // for one target, however steadily it arrives
-    };
+    using Patience = OwnerPatience;
 
     // The reader is shared by every offer; the mutex lets one of them use it at a time.
     struct SharedReader {
