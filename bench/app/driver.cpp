@@ -154,6 +154,18 @@ public:
     }
 
 private:
+    // The compositor's bar is the tray there; it comes up after the compositor, and the program
+    // started before it would run without its icon.
+    void waitForWaylandTray() {
+        const pid_t wait = spawn(
+            {"gdbus", "wait", "--session", "--timeout", "20", "org.kde.StatusNotifierWatcher"});
+        int status = 0;
+        if (!waitUntil([&] { return ::waitpid(wait, &status, WNOHANG) == wait; }, 30000) ||
+            !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            fail("the compositor's bar did not take the tray");
+        m_trayReady = true;
+    }
+
     // Waits for events, or for at most timeoutMs, and handles what came.
     void pump(int timeoutMs) {
         if (m_x && m_x->dispatch())
@@ -212,9 +224,10 @@ private:
             ::unsetenv(variable);
         ::setenv("TALLOWQUILL_REPORT_STARTUP", "1", 1);
         ::setenv("TALLOWQUILL_REPORT_HISTORY", "1", 1);
-        // On Wayland the compositor's bar is the tray.
         if (m_x && m_tray <= 0)
             startTray();
+        if (m_wayland && !m_trayReady)
+            waitForWaylandTray();
         m_program.start();
         static const std::string marker = "tallowquill: shortcut registered at ";
         long long registered = 0;
@@ -435,6 +448,7 @@ private:
     std::filesystem::path m_home;
     std::size_t m_seen = 0;
     pid_t m_tray = 0;
+    bool m_trayReady = false;
     ThreadUsage m_usage;
     bool m_metering = false;
     long long m_lastSample = 0;
