@@ -108,6 +108,7 @@ std::vector<Row> rows() {
         {"copy_first_request_ms", "copy -> first request (any target), ms", none},
         {"copy_data_request_ms", "copy -> first data request, ms", none},
         {"copy_recorded_ms", "copy -> entry recorded, ms", is("median <= 10")},
+        {"wl_paste_list_types_ms", "  for scale: wl-paste --list-types, start to end, ms", none},
         {"ingest_text_cpu_ms", "ingest 20 MB text: CPU ms", none},
         {"ingest_text_peak_mb", "ingest 20 MB text: peak RSS, MB", is("< 200")},
         {"ingest_text_recorded_ms", "ingest 20 MB text: copy -> recorded, ms", none},

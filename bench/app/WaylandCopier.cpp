@@ -58,9 +58,14 @@ int WaylandCopier::copy(const std::string &type, std::shared_ptr<const std::stri
     readEnd.fd = ends[0];
     writeEnd.fd = ends[1];
 
-    std::vector<std::string> command{"wl-copy", "--foreground"};
-    if (!type.empty())
-        command.insert(command.end(), {"--type", type});
+    // A short text goes as an argument: from standard input wl-copy starts a cat of its own to
+    // read it, and without a type an xdg-mime too, which would count in the copy's time.
+    const bool asArgument =
+        type.empty() && data->size() <= 4096 && data->find('\0') == std::string::npos;
+    std::vector<std::string> command{"wl-copy", "--foreground", "--type",
+                                     type.empty() ? "text/plain;charset=utf-8" : type};
+    if (asArgument)
+        command.insert(command.end(), {"--", *data});
     std::vector<char *> argv;
     for (const std::string &argument : command)
         argv.push_back(const_cast<char *>(argument.c_str()));
@@ -77,7 +82,7 @@ int WaylandCopier::copy(const std::string &type, std::shared_ptr<const std::stri
         fail("cannot start wl-copy");
     m_owners.push_back(pid);
     readEnd.close();
-    for (std::size_t sent = 0; sent < data->size();) {
+    for (std::size_t sent = 0; !asArgument && sent < data->size();) {
         const ssize_t wrote = ::write(writeEnd.fd, data->data() + sent, data->size() - sent);
         if (wrote < 0 && errno == EINTR)
             continue;
@@ -89,6 +94,22 @@ int WaylandCopier::copy(const std::string &type, std::shared_ptr<const std::stri
     copy.writtenNs = monotonicNanoseconds();
     m_copies.push_back(copy);
     return int(m_copies.size()) - 1;
+}
+
+long long WaylandCopier::listTypesNs() {
+    char program[] = "wl-paste";
+    char option[] = "--list-types";
+    char *const argv[] = {program, option, nullptr};
+    FileActions files;
+    posix_spawn_file_actions_addopen(&files.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const long long started = monotonicNanoseconds();
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, argv[0], &files.actions, nullptr, argv, environ) != 0)
+        fail("cannot start wl-paste");
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        fail("wl-paste --list-types failed");
+    return monotonicNanoseconds() - started;
 }
 
 void WaylandCopier::reap() {

@@ -23,7 +23,7 @@ public:
     WaylandCopier(const WaylandCopier &) = delete;
     WaylandCopier &operator=(const WaylandCopier &) = delete;
 
-    // Starts wl-copy with the data as its standard input, of that MIME type (text when empty).
+    // Starts wl-copy with the data, of that MIME type (text when empty).
     // Returns the copy's index.
     int copy(const std::string &type, std::shared_ptr<const std::string> data);
     const Copy &copy(int index) const { return m_copies.at(std::size_t(index)); }
@@ -31,6 +31,9 @@ public:
     void reap();
     // Ends every owner, for the next program to start with an empty clipboard.
     void clear();
+    // A wl-paste --list-types from start to end, in nanoseconds: what a wl-clipboard process
+    // takes to start and reach the compositor, most of a copy's time to be recorded.
+    long long listTypesNs();
 
 private:
     std::vector<pid_t> m_owners;

@@ -491,6 +491,10 @@ void Driver::text() {
         }
         metric("copy_recorded_ms", double(recorded.ns - copiedNs(index)) / msNs);
     }
+    for (int i = 0; m_wayland && i < 5; ++i) {
+        waitFor(monotonicNanoseconds() + 100 * msNs);
+        metric("wl_paste_list_types_ms", double(m_wayland->listTypesNs()) / msNs);
+    }
     end();
 }
 
