@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -25,31 +26,35 @@ double percentile95(std::vector<double> values) {
     return values[std::max<std::size_t>(rank, 1) - 1];
 }
 
+using Values = std::map<std::string, std::vector<double>>;
+
 struct Row {
     const char *key;
     const char *label;
-    std::function<std::string(const std::map<std::string, std::vector<double>> &)> target;
+    std::function<std::string(const Values &)> target;
 };
 
-} // namespace
-
-int printReport(const std::string &resultsPath) {
-    std::ifstream results(resultsPath);
-    if (!results) {
-        std::fprintf(stderr, "bench_app_driver: cannot read %s\n", resultsPath.c_str());
-        return 1;
-    }
-    std::map<std::string, std::vector<double>> values;
+struct Results {
+    Values values;
     std::vector<std::string> notes;
     // Idle phase → thread name → run → wakeups and CPU ms, threads of one name added up.
     std::map<std::string, std::map<std::string, std::map<int, std::pair<double, double>>>> threads;
+};
+
+std::optional<Results> readResults(const std::string &path) {
+    std::ifstream file(path);
+    if (!file) {
+        std::fprintf(stderr, "bench_app_driver: cannot read %s\n", path.c_str());
+        return std::nullopt;
+    }
+    Results results;
     int run = 0;
-    for (std::string line; std::getline(results, line);) {
+    for (std::string line; std::getline(file, line);) {
         std::istringstream fields(line);
         std::string key;
         fields >> key;
         if (key == "note") {
-            notes.push_back(line.substr(5));
+            results.notes.push_back(line.substr(5));
         } else if (key == "run") {
             fields >> run;
         } else if (key.size() > 7 && key.compare(key.size() - 7, 7, "_thread") == 0) {
@@ -58,17 +63,20 @@ int printReport(const std::string &resultsPath) {
             std::string name;
             fields >> wakeups >> cpu;
             std::getline(fields >> std::ws, name);
-            auto &sum = threads[key.substr(0, key.size() - 7)][name][run];
+            auto &sum = results.threads[key.substr(0, key.size() - 7)][name][run];
             sum.first += wakeups;
             sum.second += cpu;
         } else {
             double value = 0;
             if (fields >> value)
-                values[key].push_back(value);
+                results.values[key].push_back(value);
         }
     }
+    return results;
+}
 
-    const auto pngPlus40 = [](const std::map<std::string, std::vector<double>> &all) {
+std::vector<Row> rows() {
+    const auto pngPlus40 = [](const Values &all) {
         const auto png = all.find("shots_png_mb");
         if (png == all.end())
             return std::string();
@@ -81,7 +89,7 @@ int printReport(const std::string &resultsPath) {
     const auto is = [](const char *text) {
         return [text](const auto &) { return std::string(text); };
     };
-    const std::vector<Row> rows{
+    return {
         {"startup_ms", "start-up to shortcut registered, ms", none},
         {"start_rss_mb", "RSS 5 s after start, MB", none},
         {"start_pss_mb", "PSS 5 s after start, MB", none},
@@ -100,6 +108,7 @@ int printReport(const std::string &resultsPath) {
         {"copy_first_request_ms", "copy -> first request (any target), ms", none},
         {"copy_data_request_ms", "copy -> first data request, ms", none},
         {"copy_recorded_ms", "copy -> entry recorded, ms", is("median <= 10")},
+        {"wl_paste_list_types_ms", "  for scale: wl-paste --list-types, start to end, ms", none},
         {"ingest_text_cpu_ms", "ingest 20 MB text: CPU ms", none},
         {"ingest_text_peak_mb", "ingest 20 MB text: peak RSS, MB", is("< 200")},
         {"ingest_text_recorded_ms", "ingest 20 MB text: copy -> recorded, ms", none},
@@ -111,39 +120,80 @@ int printReport(const std::string &resultsPath) {
         {"popup_after_copy_ms", "shortcut -> popup painted, after a new copy, ms",
          is("p50 <= 10, p95 <= 16")},
         {"popup_command_ms", "tallowquill --popup -> popup painted, ms", none},
+        {"popup_command_first_ms", "  its first opening, the popup built then, ms", none},
     };
+}
 
-    for (const std::string &note : notes)
+// One line a figure; the last column is the row's target, or what `last` makes of the row.
+void printTable(const Results &results, const std::function<std::string(const Row &)> &last,
+                const char *lastTitle) {
+    for (const std::string &note : results.notes)
         std::printf("%s\n", note.c_str());
     std::printf("\n%-48s %9s %9s %9s %9s %4s  %s\n", "figure", "median", "p95", "min", "max", "n",
-                "target");
-    for (const Row &row : rows) {
-        const auto found = values.find(row.key);
-        if (found == values.end())
+                lastTitle);
+    for (const Row &row : rows()) {
+        const auto found = results.values.find(row.key);
+        if (found == results.values.end())
             continue;
         const std::vector<double> &all = found->second;
         std::printf("%-48s %9.1f %9.1f %9.1f %9.1f %4zu  %s\n", row.label, median(all),
                     percentile95(all), *std::min_element(all.begin(), all.end()),
-                    *std::max_element(all.begin(), all.end()), all.size(),
-                    row.target(values).c_str());
+                    *std::max_element(all.begin(), all.end()), all.size(), last(row).c_str());
     }
-    for (const auto &[phase, names] : threads) {
-        const std::size_t runs = values[phase + "_cpu_ms"].size();
-        std::printf("\n%s, by thread (median of %zu runs):\n", phase.c_str(), runs);
+}
+
+void printThreads(const Results &results, const char *backend) {
+    for (const auto &[phase, names] : results.threads) {
+        const auto cpu = results.values.find(phase + "_cpu_ms");
+        const std::size_t runs = cpu == results.values.end() ? 0 : cpu->second.size();
+        std::printf("\n%s%s, by thread (median of %zu runs):\n", phase.c_str(), backend, runs);
         for (const auto &[name, byRun] : names) {
             std::vector<double> wakeups(runs, 0);
-            std::vector<double> cpu(runs, 0);
+            std::vector<double> cpuMs(runs, 0);
             std::size_t i = 0;
             for (const auto &[number, sums] : byRun) {
                 if (i < runs) {
                     wakeups[i] = sums.first;
-                    cpu[i] = sums.second;
+                    cpuMs[i] = sums.second;
                 }
                 ++i;
             }
             std::printf("  %-40s %7.0f wakeups %8.2f ms\n", name.c_str(), median(wakeups),
-                        median(cpu));
+                        median(cpuMs));
         }
+    }
+}
+
+} // namespace
+
+int printReport(const std::string &resultsPath, const std::string &waylandPath) {
+    const std::optional<Results> x11 = readResults(resultsPath);
+    if (!x11)
+        return 1;
+    printTable(
+        *x11, [&](const Row &row) { return row.target(x11->values); }, "target");
+    if (!waylandPath.empty()) {
+        const std::optional<Results> wayland = readResults(waylandPath);
+        if (!wayland)
+            return 1;
+        std::printf("\nWayland, under a headless sway; copies are wl-copy's, timed from its "
+                    "start, and the popup opens by tallowquill --popup only:\n");
+        printTable(
+            *wayland,
+            [&](const Row &row) {
+                const auto found = x11->values.find(row.key);
+                if (found == x11->values.end())
+                    return std::string();
+                char text[32];
+                std::snprintf(text, sizeof text, "%9.1f", median(found->second));
+                return std::string(text);
+            },
+            "X11 median");
+    }
+    printThreads(*x11, "");
+    if (!waylandPath.empty()) {
+        if (const std::optional<Results> wayland = readResults(waylandPath))
+            printThreads(*wayland, " on Wayland");
     }
     return 0;
 }

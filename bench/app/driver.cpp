@@ -1,14 +1,17 @@
 // The real program measured from outside, for bench/app/run. Each scenario starts the given
 // binary on the current display with a clean home, copies to it as another application does,
 // opens its popup with its shortcut, and prints what it measured as "name value" lines:
-//   bench_app_driver text|image|ingest PROGRAM SCREENSHOTS-DIR [LOG]
+//   bench_app_driver [--backend x11|wayland] text|image|ingest PROGRAM SCREENSHOTS-DIR [LOG]
 //   bench_app_driver screenshots DIR COUNT
-//   bench_app_driver report RESULTS
+//   bench_app_driver report RESULTS [WAYLAND-RESULTS]
+// On Wayland the copies are wl-copy's and the popup is opened by tallowquill --popup only, as
+// the compositor binds the shortcut to that command.
 #include "DisplayClient.h"
 #include "ProcessUsage.h"
 #include "ProgramUnderTest.h"
 #include "Report.h"
 #include "Screenshots.h"
+#include "WaylandCopier.h"
 
 #include <X11/keysym.h>
 #include <fcntl.h>
@@ -107,13 +110,23 @@ pid_t spawn(const std::vector<std::string> &command) {
     return pid;
 }
 
+enum class Backend { x11, wayland };
+
 class Driver {
 public:
-    Driver(const std::string &program, std::string screenshots, const std::string &log)
+    Driver(Backend backend, const std::string &program, std::string screenshots,
+           const std::string &log)
         : m_program(program, log)
         , m_screenshots(std::move(screenshots)) {
-        if (!m_x.connected())
-            fail("no X display");
+        if (backend == Backend::wayland) {
+            if (!std::getenv("WAYLAND_DISPLAY"))
+                fail("no Wayland display");
+            m_wayland.emplace();
+        } else {
+            m_x.emplace();
+            if (!m_x->connected())
+                fail("no X display");
+        }
     }
 
     ~Driver() {
@@ -135,22 +148,39 @@ public:
     void startTray() {
         ::setenv("NO_AT_BRIDGE", "1", 1);
         m_tray = spawn({"trayer", "--edge", "top", "--align", "left"});
-        const std::string tray = "_NET_SYSTEM_TRAY_S" + std::to_string(m_x.screen());
-        if (!waitUntil([&] { return m_x.isOwned(tray); }, 20000))
+        const std::string tray = "_NET_SYSTEM_TRAY_S" + std::to_string(m_x->screen());
+        if (!waitUntil([&] { return m_x->isOwned(tray); }, 20000))
             fail("trayer did not take the tray");
     }
 
 private:
+    // The compositor's bar is the tray there; it comes up after the compositor, and the program
+    // started before it would run without its icon.
+    void waitForWaylandTray() {
+        const pid_t wait = spawn(
+            {"gdbus", "wait", "--session", "--timeout", "20", "org.kde.StatusNotifierWatcher"});
+        int status = 0;
+        if (!waitUntil([&] { return ::waitpid(wait, &status, WNOHANG) == wait; }, 30000) ||
+            !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            fail("the compositor's bar did not take the tray");
+        m_trayReady = true;
+    }
+
     // Waits for events, or for at most timeoutMs, and handles what came.
     void pump(int timeoutMs) {
-        if (m_x.dispatch())
+        if (m_x && m_x->dispatch())
             timeoutMs = 0;
-        std::array<pollfd, 2> fds{pollfd{m_x.fd(), POLLIN, 0}, pollfd{m_program.fd, POLLIN, 0}};
-        ::poll(fds.data(), m_program.fd >= 0 ? 2 : 1, timeoutMs);
+        // A negative descriptor is left out of the poll.
+        std::array<pollfd, 2> fds{pollfd{m_program.fd, POLLIN, 0},
+                                  pollfd{m_x ? m_x->fd() : -1, POLLIN, 0}};
+        ::poll(fds.data(), fds.size(), timeoutMs);
         if (interrupted)
             fail("interrupted");
         m_program.read();
-        m_x.dispatch();
+        if (m_x)
+            m_x->dispatch();
+        else
+            m_wayland->reap();
         if (m_metering && monotonicNanoseconds() - m_lastSample >= 100 * msNs) {
             m_usage.sample();
             m_lastSample = monotonicNanoseconds();
@@ -194,8 +224,10 @@ private:
             ::unsetenv(variable);
         ::setenv("TALLOWQUILL_REPORT_STARTUP", "1", 1);
         ::setenv("TALLOWQUILL_REPORT_HISTORY", "1", 1);
-        if (m_tray <= 0)
+        if (m_x && m_tray <= 0)
             startTray();
+        if (m_wayland && !m_trayReady)
+            waitForWaylandTray();
         m_program.start();
         static const std::string marker = "tallowquill: shortcut registered at ";
         long long registered = 0;
@@ -227,7 +259,10 @@ private:
                 m_program.pid = 0;
             }
         }
-        m_x.releaseClipboard();
+        if (m_x)
+            m_x->releaseClipboard();
+        else
+            m_wayland->clear();
         if (!m_home.empty())
             std::filesystem::remove_all(m_home);
         m_home.clear();
@@ -235,10 +270,18 @@ private:
 
     // Takes the clipboard with these contents; the copy's index.
     int copy(DisplayClient::Kind kind, std::shared_ptr<const std::string> data) {
-        m_x.requestTimestamp();
-        if (!waitUntil([&] { return m_x.hasTimestamp(); }, 10000))
+        if (m_wayland)
+            return m_wayland->copy(kind == DisplayClient::Kind::png ? "image/png" : "",
+                                   std::move(data));
+        m_x->requestTimestamp();
+        if (!waitUntil([&] { return m_x->hasTimestamp(); }, 10000))
             fail("no server time");
-        return m_x.takeClipboard(kind, std::move(data));
+        return m_x->takeClipboard(kind, std::move(data));
+    }
+
+    // When the copy was made: the clipboard taken on X, wl-copy started on Wayland.
+    long long copiedNs(int index) const {
+        return m_x ? m_x->copy(index).takenNs : m_wayland->copy(index).startedNs;
     }
 
     // Waits for the first entry recorded from line `from` on that matches.
@@ -340,23 +383,32 @@ private:
 
     enum class Opener { shortcut, command };
 
+    pid_t startPopupCommand() {
+        const std::string &path = m_program.path();
+        char option[] = "--popup";
+        char *const argv[] = {const_cast<char *>(path.c_str()), option, nullptr};
+        pid_t command = 0;
+        if (::posix_spawn(&command, path.c_str(), nullptr, nullptr, argv, environ) != 0)
+            fail("cannot start " + path + " --popup");
+        return command;
+    }
+
+    bool waitForExit(pid_t command) {
+        return waitUntil([&] { return ::waitpid(command, nullptr, WNOHANG) == command; }, 30000);
+    }
+
     // Shortcut to first paint, the keys typed through the driver's own X connection, or a start
     // of `tallowquill --popup` to first paint, that process's start included; closes the popup
-    // again with Escape. In milliseconds.
+    // again with Escape on X, with a second tallowquill --popup on Wayland. In milliseconds.
     double openPopup(Opener opener = Opener::shortcut) {
         static const std::string marker = "tallowquill: popup painted at ";
         std::size_t from = m_program.lines.size();
         const long long pressed = monotonicNanoseconds();
         pid_t command = 0;
-        if (opener == Opener::command) {
-            const std::string &path = m_program.path();
-            char option[] = "--popup";
-            char *const argv[] = {const_cast<char *>(path.c_str()), option, nullptr};
-            if (::posix_spawn(&command, path.c_str(), nullptr, nullptr, argv, environ) != 0)
-                fail("cannot start " + path + " --popup");
-        } else {
-            m_x.typeChord({XK_Super_L, XK_Shift_L, XK_v});
-        }
+        if (opener == Opener::command)
+            command = startPopupCommand();
+        else
+            m_x->typeChord({XK_Super_L, XK_Shift_L, XK_v});
         long long painted = 0;
         long long rows = 0;
         waitUntil(
@@ -373,22 +425,30 @@ private:
             30000);
         if (!painted)
             fail("the popup did not open");
-        if (command &&
-            !waitUntil([&] { return ::waitpid(command, nullptr, WNOHANG) == command; }, 30000))
+        if (command && !waitForExit(command))
             fail("tallowquill --popup did not end");
         metric("popup_rows", double(rows));
-        m_x.typeChord({XK_Escape});
-        if (!waitUntil([&] { return !m_x.isViewable("Clipboard History"); }, 10000))
-            fail("the popup did not close");
+        if (m_wayland) {
+            // It answers once the popup has closed.
+            if (!waitForExit(startPopupCommand()))
+                fail("the popup did not close");
+        } else {
+            m_x->typeChord({XK_Escape});
+            if (!waitUntil([&] { return !m_x->isViewable("Clipboard History"); }, 10000))
+                fail("the popup did not close");
+        }
         return double(painted - pressed) / msNs;
     }
 
-    DisplayClient m_x;
+    // One of them, for the backend measured.
+    std::optional<DisplayClient> m_x;
+    std::optional<WaylandCopier> m_wayland;
     Program m_program;
     std::string m_screenshots;
     std::filesystem::path m_home;
     std::size_t m_seen = 0;
     pid_t m_tray = 0;
+    bool m_trayReady = false;
     ThreadUsage m_usage;
     bool m_metering = false;
     long long m_lastSample = 0;
@@ -420,12 +480,20 @@ void Driver::text() {
         const auto [index, recorded] =
             copyAndRecord(DisplayClient::Kind::text,
                           std::make_shared<const std::string>("bench copy " + std::to_string(i)));
-        const DisplayClient::Copy &copied = m_x.copy(index);
-        if (copied.firstRequestNs)
-            metric("copy_first_request_ms", double(copied.firstRequestNs - copied.takenNs) / msNs);
-        if (copied.dataRequestNs)
-            metric("copy_data_request_ms", double(copied.dataRequestNs - copied.takenNs) / msNs);
-        metric("copy_recorded_ms", double(recorded.ns - copied.takenNs) / msNs);
+        if (m_x) {
+            const DisplayClient::Copy &copied = m_x->copy(index);
+            if (copied.firstRequestNs)
+                metric("copy_first_request_ms",
+                       double(copied.firstRequestNs - copied.takenNs) / msNs);
+            if (copied.dataRequestNs)
+                metric("copy_data_request_ms",
+                       double(copied.dataRequestNs - copied.takenNs) / msNs);
+        }
+        metric("copy_recorded_ms", double(recorded.ns - copiedNs(index)) / msNs);
+    }
+    for (int i = 0; m_wayland && i < 5; ++i) {
+        waitFor(monotonicNanoseconds() + 100 * msNs);
+        metric("wl_paste_list_types_ms", double(m_wayland->listTypesNs()) / msNs);
     }
     end();
 }
@@ -448,18 +516,24 @@ void Driver::image() {
     settle();
     memory("shots");
     metric("shots_png_mb", double(pngBytes) / (1024 * 1024));
-    for (int i = 0; i < 20; ++i) {
+    // The compositor binds the shortcut on Wayland: there only the command opens it.
+    for (int i = 0; i < 20 && m_x; ++i) {
         settle();
         const double ms = openPopup();
         metric("popup_ms", ms);
         if (i == 0)
             metric("popup_first_ms", ms);
     }
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10 && m_x; ++i) {
         copyAndRecord(DisplayClient::Kind::text,
                       std::make_shared<const std::string>("bench late " + std::to_string(i)));
         settle();
         metric("popup_after_copy_ms", openPopup());
+    }
+    // On X the panel is built by the shortcut's openings before; here by a first command.
+    if (m_wayland) {
+        settle();
+        metric("popup_command_first_ms", openPopup(Opener::command));
     }
     for (int i = 0; i < 5; ++i) {
         settle();
@@ -482,7 +556,7 @@ void Driver::ingest() {
         stopUsage();
         metric(name + "_cpu_ms", double(m_usage.cpuNs()) / msNs);
         metric(name + "_peak_mb", peakRssMb(m_program.pid));
-        metric(name + "_recorded_ms", double(recorded.ns - m_x.copy(index).takenNs) / msNs);
+        metric(name + "_recorded_ms", double(recorded.ns - copiedNs(index)) / msNs);
         end();
     };
     measure("ingest_text", DisplayClient::Kind::text,
@@ -495,18 +569,29 @@ void Driver::ingest() {
 
 int main(int argc, char **argv) {
     using namespace benchapp;
+    Backend backend = Backend::x11;
+    if (argc > 2 && std::string(argv[1]) == "--backend") {
+        const std::string name = argv[2];
+        if (name != "x11" && name != "wayland") {
+            std::fprintf(stderr, "bench_app_driver: no backend %s\n", name.c_str());
+            return 2;
+        }
+        backend = name == "wayland" ? Backend::wayland : Backend::x11;
+        argv += 2;
+        argc -= 2;
+    }
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "screenshots" && argc == 4)
         return writeScreenshots(argv[2], std::atoi(argv[3]));
-    if (mode == "report" && argc == 3)
-        return printReport(argv[2]);
+    if (mode == "report" && (argc == 3 || argc == 4))
+        return printReport(argv[2], argc == 4 ? argv[3] : "");
     if ((mode == "text" || mode == "image" || mode == "ingest") && argc >= 4) {
         std::signal(SIGPIPE, SIG_IGN);
         // Stopped from outside, it still ends the program and removes its home.
         for (const int signal : {SIGINT, SIGTERM, SIGHUP})
             std::signal(signal, [](int) { interrupted = 1; });
         try {
-            Driver driver(argv[2], argv[3], argc > 4 ? argv[4] : "/dev/null");
+            Driver driver(backend, argv[2], argv[3], argc > 4 ? argv[4] : "/dev/null");
             if (mode == "text")
                 driver.text();
             else if (mode == "image")
@@ -519,8 +604,9 @@ int main(int argc, char **argv) {
         }
         return 0;
     }
-    std::fprintf(stderr, "usage: bench_app_driver text|image|ingest PROGRAM SCREENSHOTS [LOG]\n"
+    std::fprintf(stderr, "usage: bench_app_driver [--backend x11|wayland] text|image|ingest "
+                         "PROGRAM SCREENSHOTS [LOG]\n"
                          "       bench_app_driver screenshots DIR COUNT\n"
-                         "       bench_app_driver report RESULTS\n");
+                         "       bench_app_driver report RESULTS [WAYLAND-RESULTS]\n");
     return 2;
 }
