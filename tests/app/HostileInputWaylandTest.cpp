@@ -40,6 +40,8 @@ public:
         static const zwlr_data_control_source_v1_listener source{
             [](void *data, zwlr_data_control_source_v1 *, const char *, int32_t fd) {
                 ::fcntl(fd, F_SETFL, O_NONBLOCK);
+                // Filled between the test's waits, a pipe of the usual 64 KiB would take minutes.
+                ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
                 static_cast<StubbornOwner *>(data)->m_pipes.push_back(fd);
             },
             [](void *, zwlr_data_control_source_v1 *) {}};
@@ -80,6 +82,7 @@ public:
     bool asked() const { return !m_pipes.empty(); }
     // All sent, or the reader gave up.
     bool floodEnded() const { return m_flooded >= (200 << 20) || m_hungUp; }
+    qsizetype flooded() const { return m_flooded; }
 
 private:
     WaylandConnection m_connection;
@@ -163,9 +166,11 @@ TEST(HostileInputWayland, PopupOpensAndCopiesAreRecordedAfterEach) {
         {"owner that never writes", [] { return stubborn(StubbornOwner::silent); }, 1},
         {"owner that trickles for ever", [] { return stubborn(StubbornOwner::trickles); }, 1},
         {"owner of 200 MB of text",
-         [] {
+         [&] {
              auto owner = std::make_shared<StubbornOwner>(StubbornOwner::floods);
-             EXPECT_TRUE(waitFor([&] { return owner->floodEnded(); }, 60'000));
+             EXPECT_TRUE(waitFor([&] { return owner->floodEnded(); }, 60'000))
+                 << owner->flooded() << " bytes sent\n"
+                 << program.log.constData();
              return owner;
          },
          1},
