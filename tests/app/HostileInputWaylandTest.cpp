@@ -198,13 +198,16 @@ TEST(HostileInputWayland, PopupOpensAndCopiesAreRecordedAfterEach) {
          2},
     };
     int markers = 0;
+    // Each owner left to quit when the next copy replaces it: killed while it still owned the
+    // clipboard, the program would put its entry back, maybe over the next copy.
+    std::vector<std::unique_ptr<QProcess>> owners;
     for (const auto &each : cases) {
         SCOPED_TRACE(each.name);
         const qsizetype before = program.recorded().size();
         const Hostile hostile = each.start();
         EXPECT_TRUE(popupToggles()) << program.log.constData();
         const QString marker = QStringLiteral("marker %1").arg(++markers);
-        const auto owner = wlCopy(marker.toUtf8());
+        owners.push_back(wlCopy(marker.toUtf8()));
         ASSERT_TRUE(program.waitForRecorded(marker)) << program.log.constData();
         EXPECT_EQ(program.recorded().size() - before, each.entries);
     }

@@ -71,9 +71,11 @@ TEST(ShortcutPasteWayland, OpensFocusedAndPastesIntoTheWindowBefore) {
 
     PasteTarget window;
     ASSERT_TRUE(waitFor([&] { return window.isActive(); }));
-    std::unique_ptr<QProcess> owner = wlCopy("earlier words");
+    // Each owner left to quit when the next copy replaces it, so that none is put back over it.
+    std::vector<std::unique_ptr<QProcess>> owners;
+    owners.push_back(wlCopy("earlier words"));
     ASSERT_TRUE(program.waitForRecorded(QStringLiteral("earlier words")));
-    owner = wlCopy("latest words");
+    owners.push_back(wlCopy("latest words"));
     ASSERT_TRUE(program.waitForRecorded(QStringLiteral("latest words")));
 
     // Focused at once; closed when another window takes the focus.
@@ -101,7 +103,7 @@ TEST(ShortcutPasteWayland, OpensFocusedAndPastesIntoTheWindowBefore) {
     ASSERT_TRUE(waitFor(
         [&] { return QFile::exists(typed) && swayWindows().focused == QStringLiteral("foot"); },
         30'000));
-    owner = wlCopy("terminal words");
+    owners.push_back(wlCopy("terminal words"));
     ASSERT_TRUE(program.waitForRecorded(QStringLiteral("terminal words")));
     EXPECT_TRUE(pressShortcut(program).endsWith(QStringLiteral("first: terminal words")));
     EXPECT_TRUE(waitFor(popupFocused));
