@@ -31,6 +31,19 @@ int fail(const QString &why) {
 
 } // namespace
 
+bool runningProgramIsOnTheBus() {
+    const QString probe = QStringLiteral("tallowquill-probe");
+    bool found = false;
+    {
+        const QDBusConnection bus =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, probe);
+        found = bus.isConnected() &&
+                bus.interface()->isServiceRegistered(ApplicationService::serviceName());
+    }
+    QDBusConnection::disconnectFromBus(probe);
+    return found;
+}
+
 int sendToRunningProgram(std::optional<AppAction> action, const ActivationToken &token,
                          const QDBusConnection &bus, std::chrono::milliseconds patience) {
     if (!bus.isConnected())

@@ -148,6 +148,12 @@ int main(int argc, char **argv) {
         const QCoreApplication app(argc, argv);
         return sendToRunningProgram(command.action, token, QDBusConnection::sessionBus());
     }
+    // A lock that cannot be taken (a folder of another user's, say) tells nothing of a running
+    // copy; its name on the bus does.
+    if (!lock.isHeld() && runningProgramIsOnTheBus()) {
+        const QCoreApplication app(argc, argv);
+        return sendToRunningProgram(command.action, token, QDBusConnection::sessionBus());
+    }
     if (!command.startsProgram()) {
         std::fputs("tallowquill: not running\n", stderr);
         return 1;

@@ -16,6 +16,8 @@ public:
     // False when another process holds the lock. True also when it cannot be taken (a folder
     // that fails the checks, with a log line): two copies are better than none.
     bool tryLock();
+    // Whether this process holds it: after a true tryLock(), false when it could not be taken.
+    bool isHeld() const { return m_fd >= 0; }
     QString path() const { return m_path; }
 
 private:

@@ -1,6 +1,6 @@
 // The real program on the Wayland backend, under a headless sway, with wl-copy and wl-paste as
 // the other programs.
-#include "support/RealProgram.h"
+#include "support/SwayClients.h"
 #include "support/TestEnvironment.h"
 
 #include <QBuffer>
@@ -11,23 +11,6 @@
 namespace {
 
 using namespace tqtest;
-
-// wl-copy left running in the foreground as the clipboard's owner, until it is killed.
-std::unique_ptr<QProcess> wlCopy(const QByteArray &bytes, const QString &type = {}) {
-    auto copy = std::make_unique<QProcess>();
-    QStringList arguments{QStringLiteral("--foreground")};
-    if (!type.isEmpty())
-        arguments << QStringLiteral("--type") << type;
-    copy->start(QStringLiteral("wl-copy"), arguments);
-    copy->write(bytes);
-    copy->closeWriteChannel();
-    copy->waitForStarted();
-    return copy;
-}
-
-QByteArray wlPaste() {
-    return run(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")});
-}
 
 class TallowquillWayland : public ::testing::Test {
 protected:

@@ -32,6 +32,7 @@ TEST(InstanceLockTest, LocksOnlyInAPrivateCacheFolder) {
         SystemLog::Capture log;
         InstanceLock first(QStringLiteral("tq")), second(QStringLiteral("tq"));
         EXPECT_TRUE(first.tryLock());
+        EXPECT_EQ(first.isHeld(), refusal == nullptr);
         EXPECT_EQ(second.tryLock(), refusal != nullptr); // also when made through a link
         EXPECT_EQ(QFileInfo(first.path()).path(), folder);
         EXPECT_TRUE(refusal || (QFileInfo(folder).permissions().toInt() & 0x77) == 0);
