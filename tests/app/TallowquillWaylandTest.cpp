@@ -6,6 +6,8 @@
 #include <QBuffer>
 #include <QImage>
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -41,10 +43,12 @@ TEST_F(TallowquillWayland, RecordsAndKeepsTheClipboard) {
         {"<b>bold</b> words", QStringLiteral("text/html"), "recorded rich, "},
         {"plain words", {}, "recorded text, "},
     };
-    std::unique_ptr<QProcess> owner;
+    // Each owner is left to quit when the next copy replaces it: killed before, it would take
+    // its copy along, and the program would put the entry back over the next one.
+    std::vector<std::unique_ptr<QProcess>> owners;
     for (const auto &copy : copies) {
         const qsizetype before = program.recorded().size();
-        owner = wlCopy(copy.bytes, copy.type);
+        owners.push_back(wlCopy(copy.bytes, copy.type));
         ASSERT_TRUE(waitFor([&] { return program.recorded().size() > before; }))
             << program.log.constData();
         EXPECT_TRUE(program.recorded().last().contains(QLatin1String(copy.recorded)))
@@ -59,10 +63,10 @@ TEST_F(TallowquillWayland, RecordsAndKeepsTheClipboard) {
                     .constFirst()
                     .endsWith(QStringLiteral("3 rows, first: plain words")));
 
-    owner->kill();
-    owner->waitForFinished();
+    owners.back()->kill();
+    owners.back()->waitForFinished();
     EXPECT_TRUE(waitFor([] { return wlPaste() == "plain words"; }));
-    owner = wlCopy("soon cleared");
+    owners.push_back(wlCopy("soon cleared"));
     ASSERT_TRUE(program.waitForRecorded(QStringLiteral("soon cleared")));
     const qsizetype recorded = program.recorded().size();
     run(QStringLiteral("wl-copy"), {QStringLiteral("--clear")});
