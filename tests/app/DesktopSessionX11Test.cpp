@@ -33,16 +33,11 @@ QString gsettings(const QStringList &arguments) {
     return QString::fromUtf8(tool.readAllStandardOutput().trimmed());
 }
 
-QString entry(const QString &name, const QString &key) {
-    return gsettings({QStringLiteral("get"),
-                      kEntries + QStringLiteral(".custom-keybinding:") + kPaths + name + u'/',
-                      key});
-}
-
-void setEntry(const QString &name, const QString &key, const QString &value) {
-    gsettings({QStringLiteral("set"),
-               kEntries + QStringLiteral(".custom-keybinding:") + kPaths + name + u'/', key,
-               value});
+// One key of a custom shortcut: read, or set to `value`.
+QString entry(const QString &name, const QString &key, const QString &value = {}) {
+    const QString schema = kEntries + QStringLiteral(".custom-keybinding:") + kPaths + name + u'/';
+    return value.isEmpty() ? gsettings({QStringLiteral("get"), schema, key})
+                           : gsettings({QStringLiteral("set"), schema, key, value});
 }
 
 QString entryPaths() {
@@ -65,7 +60,7 @@ protected:
 // blanks the binding while recording, writes what is recorded, and takes a binding changed in
 // GNOME's settings for its own; a second start adds nothing and keeps the user's binding.
 TEST_F(DesktopSessionX11, GnomeKeepsTheShortcut) {
-    setEntry(QStringLiteral("custom0"), QStringLiteral("binding"), QStringLiteral("<Super>t"));
+    entry(QStringLiteral("custom0"), QStringLiteral("binding"), QStringLiteral("<Super>t"));
     gsettings({QStringLiteral("set"), kEntries, QStringLiteral("custom-keybindings"),
                QStringLiteral("['") + kPaths + QStringLiteral("custom0/']")});
     const QString both = QStringLiteral("['") + kPaths + QStringLiteral("custom0/', '") + kPaths +
@@ -102,7 +97,7 @@ TEST_F(DesktopSessionX11, GnomeKeepsTheShortcut) {
         EXPECT_TRUE(waitFor(
             [&] { return entry(ours, QStringLiteral("binding")) == u"'<Super><Shift>k'"; }));
 
-        setEntry(ours, QStringLiteral("binding"), QStringLiteral("<Control><Alt>F5"));
+        entry(ours, QStringLiteral("binding"), QStringLiteral("<Control><Alt>F5"));
         EXPECT_TRUE(waitFor([&] { return stored("hotKeyCode=96") && stored("=6144"); }))
             << program.log.constData();
     }
