@@ -47,10 +47,8 @@ TEST_F(TallowquillWayland, RecordsAndKeepsTheClipboard) {
     // its copy along, and the program would put the entry back over the next one.
     std::vector<std::unique_ptr<QProcess>> owners;
     for (const auto &copy : copies) {
-        const qsizetype before = program.recorded().size();
-        owners.push_back(wlCopy(copy.bytes, copy.type));
-        ASSERT_TRUE(waitFor([&] { return program.recorded().size() > before; }))
-            << program.log.constData();
+        owners.push_back(recordedCopy(program, copy.bytes, copy.type));
+        ASSERT_TRUE(owners.back()) << program.log.constData();
         EXPECT_TRUE(program.recorded().last().contains(QLatin1String(copy.recorded)))
             << program.recorded().last().toStdString();
     }

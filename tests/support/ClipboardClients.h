@@ -337,10 +337,13 @@ public:
             }
             return;
         }
-        waitFor([&] {
-            readLines();
-            return m_window != XCB_NONE || m_process.state() == QProcess::NotRunning;
-        });
+        // A second copy of the test program: slow to start on a busy machine.
+        waitFor(
+            [&] {
+                readLines();
+                return m_window != XCB_NONE || m_process.state() == QProcess::NotRunning;
+            },
+            30'000);
     }
     // One target's bytes, as `xclip -i` offers them.
     ScriptedOwner(const QByteArray &target, const QByteArray &bytes,

@@ -12,6 +12,7 @@
 #include <QJsonObject>
 
 #include <memory>
+#include <vector>
 
 namespace tqtest {
 
@@ -31,6 +32,27 @@ inline std::unique_ptr<QProcess> wlCopy(const QByteArray &bytes, const QString &
     copy->closeWriteChannel();
     copy->waitForStarted();
     return copy;
+}
+
+// wl-copy's copy, made again while the program gives up on it: wl-copy serves each paste from a
+// process of its own, which a busy machine may start later than a silent owner is waited for.
+// The owner of the recorded copy, or null.
+inline std::unique_ptr<QProcess> recordedCopy(RealProgram &program, const QByteArray &bytes,
+                                              const QString &type = {}) {
+    const QString gaveUp = QStringLiteral("Tallowquill: the clipboard owner");
+    // Each left to quit when the next replaces it: killed, it would take its copy along.
+    std::vector<std::unique_ptr<QProcess>> owners;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const qsizetype recorded = program.recorded().size();
+        const qsizetype givenUp = program.lines(gaveUp).size();
+        owners.push_back(wlCopy(bytes, type));
+        waitFor([&] {
+            return program.recorded().size() > recorded || program.lines(gaveUp).size() > givenUp;
+        });
+        if (program.recorded().size() > recorded)
+            return std::move(owners.back());
+    }
+    return nullptr;
 }
 
 inline QByteArray wlPaste() {
