@@ -32,11 +32,15 @@ public:
     enum Way { silent, trickles, floods };
 
     explicit StubbornOwner(Way way) {
+        // Every offer is told as a selection of one kind or the other, and is not read.
+        static const auto drop = [](void *, zwlr_data_control_device_v1 *,
+                                    zwlr_data_control_offer_v1 *offer) {
+            if (offer)
+                zwlr_data_control_offer_v1_destroy(offer);
+        };
         static const zwlr_data_control_device_v1_listener device{
-            [](void *, zwlr_data_control_device_v1 *, zwlr_data_control_offer_v1 *) {},
-            [](void *, zwlr_data_control_device_v1 *, zwlr_data_control_offer_v1 *) {},
-            [](void *, zwlr_data_control_device_v1 *) {},
-            [](void *, zwlr_data_control_device_v1 *, zwlr_data_control_offer_v1 *) {}};
+            [](void *, zwlr_data_control_device_v1 *, zwlr_data_control_offer_v1 *) {}, drop,
+            [](void *, zwlr_data_control_device_v1 *) {}, drop};
         static const zwlr_data_control_source_v1_listener source{
             [](void *data, zwlr_data_control_source_v1 *, const char *, int32_t fd) {
                 ::fcntl(fd, F_SETFL, O_NONBLOCK);
