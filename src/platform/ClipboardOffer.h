@@ -14,6 +14,13 @@ struct OwnerPatience {
     std::chrono::milliseconds total;  // for one target, however steadily it arrives
 };
 
+// Before an owner's first answer of a copy, and once it has sent something (before each answer
+// and between the pieces of a large transfer); and the most one target may take while it keeps
+// arriving (a 100 MB office selection, busy owner).
+inline constexpr OwnerPatience ownerPatience{std::chrono::milliseconds(300),
+                                             std::chrono::milliseconds(2000),
+                                             std::chrono::milliseconds(30'000)};
+
 // How a read from the owner ended early.
 enum class OwnerGaveUp {
     cancelled, // its copy was replaced or the read called off

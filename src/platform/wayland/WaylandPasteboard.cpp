@@ -14,7 +14,7 @@ WaylandPasteboard::WaylandPasteboard(WaylandConnection &connection, QObject *par
     : Pasteboard(parent)
     , m_connection(connection)
     , m_writers(std::make_unique<PipeWriters>(
-          PipeTransfer::Patience{silentPatience, busyPatience, transferPatience})) {
+          PipeTransfer::Patience{ownerPatience.silent, ownerPatience.busy, ownerPatience.total})) {
     if (!m_connection.dataControl() || !m_connection.seat()) {
         if (m_connection.isConnected())
             SystemLog::write(QStringLiteral("Tallowquill: the Wayland compositor offers no data "
@@ -101,9 +101,8 @@ std::unique_ptr<PasteboardContents> WaylandPasteboard::contents() {
     if (m_holdsOwnWrite)
         return std::make_unique<OfferedPasteboardContents>(
             std::make_unique<OwnClipboardOffer>(m_written));
-    return std::make_unique<OfferedPasteboardContents>(std::make_unique<WaylandClipboardOffer>(
-        m_current,
-        WaylandClipboardOffer::Patience{silentPatience, busyPatience, transferPatience}));
+    return std::make_unique<OfferedPasteboardContents>(
+        std::make_unique<WaylandClipboardOffer>(m_current, ownerPatience));
 }
 
 void WaylandPasteboard::setContents(const PasteboardData &data) {

@@ -23,12 +23,6 @@ class WaylandConnection;
 class WaylandPasteboard : public Pasteboard {
     Q_OBJECT
 public:
-    // As on X11: how long the other program may stay quiet before its first byte, and once it
-    // has sent something; and the most one flavour may take while it keeps arriving.
-    static constexpr std::chrono::milliseconds silentPatience{300};
-    static constexpr std::chrono::milliseconds busyPatience{2000};
-    static constexpr std::chrono::milliseconds transferPatience{30'000};
-
     // Uses `connection`, which must outlive this; without data control it stays empty and still.
     explicit WaylandPasteboard(WaylandConnection &connection, QObject *parent = nullptr);
     ~WaylandPasteboard() override;

@@ -37,8 +37,8 @@ std::unique_ptr<PasteboardContents> X11Pasteboard::contents() {
         return std::make_unique<OfferedPasteboardContents>(std::make_unique<OwnClipboardOffer>(
             m_written ? m_written.data() : m_clipboard->mimeData(QClipboard::Clipboard)));
     }
-    return std::make_unique<OfferedPasteboardContents>(std::make_unique<ForeignClipboardOffer>(
-        reader(), ForeignClipboardOffer::Patience{silentPatience, busyPatience, transferPatience}));
+    return std::make_unique<OfferedPasteboardContents>(
+        std::make_unique<ForeignClipboardOffer>(reader(), ownerPatience));
 }
 
 std::shared_ptr<ForeignClipboardOffer::SharedReader> X11Pasteboard::reader() {

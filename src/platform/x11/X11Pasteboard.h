@@ -21,13 +21,6 @@ class QMimeData;
 class X11Pasteboard : public Pasteboard {
     Q_OBJECT
 public:
-    // How long another owner may stay quiet: before its first answer of a copy, and once it has
-    // sent something (before each answer and between the pieces of a large transfer); and the
-    // most one target may take while it keeps arriving (a 100 MB office selection, busy owner).
-    static constexpr std::chrono::milliseconds silentPatience{300};
-    static constexpr std::chrono::milliseconds busyPatience{2000};
-    static constexpr std::chrono::milliseconds transferPatience{30'000};
-
     explicit X11Pasteboard(
         SelectionWatcher::Detection detection = SelectionWatcher::Detection::automatic,
         QObject *parent = nullptr);
